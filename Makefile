@@ -1,0 +1,40 @@
+# Builds the client for Windows (i686 release, x86_64 for Wine), the host
+# tests, and runs everything through one ctest run.
+BUILD ?= build
+CTEST_JOBS ?= 2
+CTEST_ARGS ?=
+ROOT := $(abspath .)
+B := $(abspath $(BUILD))
+
+CONFIGURE = cmake -S $(ROOT) -G Ninja -Wno-dev
+
+.PHONY: all deps build test run bench fuzz clean
+
+all: build
+
+deps:
+	@$(ROOT)/scripts/install-deps.sh
+
+$(B)/win32/build.ninja:
+	$(CONFIGURE) -B $(B)/win32 -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+$(B)/win64/build.ninja:
+	$(CONFIGURE) -B $(B)/win64 -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+$(B)/host/build.ninja:
+	$(CONFIGURE) -B $(B)/host -DCMAKE_BUILD_TYPE=Debug -DVEXA_WIN64_DIR=$(B)/win64
+
+build: deps $(B)/win32/build.ninja $(B)/win64/build.ninja
+	ninja -C $(B)/win32
+	ninja -C $(B)/win64
+
+test: build $(B)/host/build.ninja
+	ninja -C $(B)/host
+	ctest --test-dir $(B)/host -j$(CTEST_JOBS) --output-on-failure $(CTEST_ARGS)
+
+run: build
+	python3 $(ROOT)/scripts/run_demo.py --build $(B)/win64
+
+bench: build
+	python3 $(ROOT)/bench/bench.py --build $(B)
+
+clean:
+	rm -rf $(B)

@@ -1,0 +1,20 @@
+# Native build: the host unit tests (with ASan and UBSan), and the test
+# registry of the whole project. The Windows tiers registered here run the
+# x86_64 build under Wine.
+enable_testing()
+
+set(SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${GTEST_SOURCE_DIR} gtest EXCLUDE_FROM_ALL)
+
+file(GLOB HOST_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.cpp)
+add_executable(hosttests ${HOST_TEST_SOURCES} ${PORTABLE_SOURCES})
+target_include_directories(hosttests PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(hosttests PRIVATE ${SANITIZE} -Wall)
+target_link_options(hosttests PRIVATE ${SANITIZE})
+target_link_libraries(hosttests PRIVATE gtest_main)
+include(GoogleTest)
+gtest_discover_tests(hosttests TEST_PREFIX "host." DISCOVERY_TIMEOUT 60)
+
+include(${CMAKE_SOURCE_DIR}/cmake/winetests.cmake)

@@ -1,0 +1,44 @@
+# The client for Windows (i686 release, x86_64 for the tests under Wine).
+enable_language(RC)
+
+# Entry points and the browser control's factory differ between the release
+# executable and the test builds; everything else is shared.
+set(ENTRY_SOURCES app/WinMain.cpp)
+list(TRANSFORM ENTRY_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
+set(CLIENT_GLOBS)
+foreach(folder ${CLIENT_FOLDERS})
+    list(APPEND CLIENT_GLOBS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
+endforeach()
+file(GLOB_RECURSE CLIENT_SOURCES CONFIGURE_DEPENDS ${CLIENT_GLOBS})
+list(REMOVE_ITEM CLIENT_SOURCES ${ENTRY_SOURCES})
+file(GLOB_RECURSE RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
+
+add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601)
+add_compile_options(-Os -ffunction-sections -fdata-sections -Wall -Wno-unknown-pragmas)
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+
+add_library(vexa_core STATIC ${CLIENT_SOURCES})
+target_include_directories(vexa_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(vexa_core PUBLIC
+    gdiplus wininet netapi32 shlwapi shell32 ole32 oleaut32 uuid comctl32 advapi32 crypt32 version
+    ${CMAKE_FIND_ROOT_PATH}/lib/libz.a)
+
+# A client executable: NAME with file version VERSION, built from the shared
+# sources plus the given entry sources.
+function(vexa_client NAME VERSION)
+    set(VARIANT_VERSION ${VERSION})
+    string(REPLACE "." "," VARIANT_VERSION_BIN ${VERSION})
+    set(gen ${CMAKE_BINARY_DIR}/gen/${NAME})
+    configure_file(${CMAKE_SOURCE_DIR}/res/build_config.h.in ${gen}/build_config.h @ONLY)
+    set_source_files_properties(${CMAKE_SOURCE_DIR}/res/vexa.rc PROPERTIES OBJECT_DEPENDS "${RESOURCE_FILES}")
+    add_executable(${NAME} WIN32 ${ARGN} ${CMAKE_SOURCE_DIR}/res/vexa.rc)
+    target_include_directories(${NAME} PRIVATE ${gen} ${CMAKE_SOURCE_DIR}/res)
+    target_link_libraries(${NAME} PRIVATE vexa_core)
+    target_link_options(${NAME} PRIVATE -municode -mwindows -s)
+endfunction()
+
+vexa_client(vexa ${VEXA_FILE_VERSION} ${ENTRY_SOURCES})
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    include(${CMAKE_SOURCE_DIR}/cmake/wintests.cmake)
+endif()

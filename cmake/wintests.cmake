@@ -1,0 +1,26 @@
+# Test programs that run under Wine (x86_64 build only).
+
+# GoogleTest cross-built from the Debian sources.
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${GTEST_SOURCE_DIR} gtest EXCLUDE_FROM_ALL)
+
+# Windows-side unit tests: real files, registry and shell calls. The client's
+# resources are linked in so the loaders find them.
+file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+set(gen ${CMAKE_BINARY_DIR}/gen/wintests)
+set(VARIANT_VERSION ${VEXA_FILE_VERSION})
+string(REPLACE "." "," VARIANT_VERSION_BIN ${VEXA_FILE_VERSION})
+configure_file(${CMAKE_SOURCE_DIR}/res/build_config.h.in ${gen}/build_config.h @ONLY)
+add_executable(wintests ${WIN_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/res/vexa.rc)
+target_include_directories(wintests PRIVATE ${gen} ${CMAKE_SOURCE_DIR}/res)
+target_link_libraries(wintests PRIVATE vexa_core gtest_main)
+
+# Small console helpers the end-to-end driver uses to act like Windows
+# programs: start a process exactly as the client does, hold a file open.
+add_executable(testtool ${CMAKE_SOURCE_DIR}/tests/tools/testtool.cpp)
+target_link_options(testtool PRIVATE -municode)
+target_link_libraries(testtool PRIVATE ole32 uuid shell32)
+
+# Clients with other file versions, for the update and setup scenarios.
+vexa_client(vexa-1.0.0.1 1.0.0.1 ${ENTRY_SOURCES})

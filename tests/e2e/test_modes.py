@@ -1,0 +1,138 @@
+"""Start-up modes: the hand-over of a downloaded client and the two
+uninstall stages, on real files in a fresh prefix."""
+import time
+
+from client import (CLIENT, CLIENT_NEXT, MAIN_TITLE, SEPARATOR, download_path, installed_path, log_messages,
+                    make_res_folder, md5)
+from scenario import scenario, table
+from wine import wait_until
+
+
+@table({
+    "fresh": dict(old=None, new=CLIENT, version="1.0.0.0"),
+    "over_older": dict(old=CLIENT, new=CLIENT_NEXT, version="1.0.0.1"),
+})
+def handover(w, old, new, version):
+    """The downloaded client copies itself over the installed one, logs three
+    lines, starts the installed copy in the normal mode and ends with 0."""
+    make_res_folder(w)
+    target = installed_path(w)
+    if old:
+        w.put_file(old, target)
+    download = download_path(w)
+    w.put_file(new, download)
+
+    _, code = w.launch(download, "-d " + target, wait=True)
+    assert code == 0, code
+    assert md5(w.host_path(target)) == md5(new)
+    assert log_messages(w) == [
+        "Finish download,current file md5=" + md5(new),
+        "Update success.Current Version:" + version,
+        SEPARATOR,
+    ], log_messages(w)
+    w.wait_window(MAIN_TITLE)  # the installed copy, in the normal mode
+    assert "vexa.exe" in w.processes()
+
+
+@table({
+    "longer_than_wait": dict(hold_ms=9000, succeeds=False),
+    "briefly": dict(hold_ms=1500, succeeds=True),
+})
+def handover_target_held(w, hold_ms, succeeds):
+    """A target held by another process is waited for a bounded time; when it
+    stays held the failure is logged with the system error and the client
+    runs from the download location."""
+    make_res_folder(w)
+    target = installed_path(w)
+    w.put_file(CLIENT, target)
+    download = download_path(w)
+    w.put_file(CLIENT_NEXT, download)
+    w.hold(target, hold_ms)
+    started = time.time()
+    w.launch(download, "-d " + target)
+
+    if succeeds:
+        wait_until(lambda: len(log_messages(w)) == 3, timeout=30, what="three log lines")
+        assert log_messages(w)[1:] == ["Update success.Current Version:1.0.0.1", SEPARATOR]
+        assert md5(w.host_path(target)) == md5(CLIENT_NEXT)
+    else:
+        wait_until(lambda: log_messages(w), timeout=30, what="the failure line")
+        assert time.time() - started >= 4, "gave up before the wait was over"
+        assert log_messages(w) == ["Update failure.Error Code:32", SEPARATOR], log_messages(w)
+        assert md5(w.host_path(target)) == md5(CLIENT)
+        w.wait_window(MAIN_TITLE)  # the downloaded copy goes on as the client
+        assert "v5vexatmp.exe" in w.processes()
+
+
+def _install_layout(w, other_game):
+    """What the first-run setup leaves: shortcuts, the installed client and
+    its res folder. Returns the paths stage two must remove."""
+    programs = w.appdata + r"\Microsoft\Windows\Start Menu\Programs"
+    desktop = w.user_root + r"\Desktop"
+    target = installed_path(w)
+    w.put_file(CLIENT, target)
+    make_res_folder(w)
+    for name in ("systemset.ini", "update.log", "uninstall.ico"):
+        w.host_path(w.data_folder + "\\res\\" + name).write_bytes(b"x")
+    links = [desktop + "\\Orbelle《Vexaria》.lnk",
+             programs + "\\Orbelle\\Vexaria\\Vexaria.lnk",
+             programs + "\\Orbelle\\Vexaria\\卸载-Vexaria.lnk"]
+    for link in links:
+        path = w.host_path(link)
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(b"L")
+    if other_game:
+        w.host_path(programs + r"\Orbelle\Other Game").mkdir(parents=True)
+    return programs, target, links
+
+
+@table({
+    "alone": dict(other_game=False),
+    "beside_another_game": dict(other_game=True),
+})
+def uninstall_stage_two(w, other_game):
+    """Stage two removes the shortcuts, the installed client, its res folder
+    and the emptied start-menu folders; a company folder that still holds
+    another game stays, and so do the data folder and the cache copy."""
+    programs, target, links = _install_layout(w, other_game)
+    copy = w.appdata + r"\cache\v5vexatmpu.exe"
+    w.put_file(CLIENT, copy)
+
+    _, code = w.launch(copy, "-u " + target, wait=True)
+    assert code == 0
+    for gone in links + [target, w.data_folder + r"\res", programs + r"\Orbelle\Vexaria"]:
+        assert not w.host_path(gone).exists(), gone
+    assert w.host_path(programs + r"\Orbelle").exists() == other_game
+    assert w.host_path(w.data_folder).is_dir()
+    assert w.host_path(copy).exists()
+    trash = w.home / ".local/share/Trash/files"
+    assert (trash / "res").is_dir(), "the res folder went to the recycle bin"
+
+
+@scenario
+def uninstall_stage_two_without_backslash(w):
+    """A stage-two line whose path has no backslash deletes nothing that
+    depends on it, in particular nothing in the current folder."""
+    programs, target, links = _install_layout(w, other_game=False)
+    copy = w.appdata + r"\cache\v5vexatmpu.exe"
+    w.put_file(CLIENT, copy)
+    bait = w.host_path(w.appdata + r"\cache\res")
+    bait.mkdir()
+    _, code = w.launch(copy, "-u vexa.exe", wait=True)
+    assert code == 0
+    assert bait.is_dir() and w.host_path(target).exists()
+    assert not any(w.host_path(link).exists() for link in links)
+
+
+@scenario
+def uninstall_stage_one_cancelled(w):
+    """Stage one asks first; Escape ends it with nothing changed."""
+    programs, target, links = _install_layout(w, other_game=False)
+    pid, _ = w.launch(target, target + " -u")
+    wid = w.wait_window("卸载")
+    w.xdotool("windowfocus", "--sync", wid)
+    w.xdotool("key", "Escape")
+    wait_until(lambda: "vexa.exe" not in w.processes(), timeout=20, what="stage one to end")
+    assert not w.host_path(w.appdata + r"\cache\v5vexatmpu.exe").exists()
+    assert all(w.host_path(link).exists() for link in links)
+    assert w.host_path(target).exists()

@@ -1,0 +1,24 @@
+#!/usr/bin/env python3
+"""Runs one suite of the Windows unit tests (wintests.exe) under Wine in a
+fresh prefix with its own display."""
+import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import wine  # noqa: E402
+
+suite = sys.argv[1]
+w = wine.Wine("wintests-" + suite)
+ok = False
+try:
+    exe = w.put_file(wine.WIN64 / "wintests.exe", r"C:\tests\wintests.exe")
+    # The suites reach the test data (fixtures, the harness's servers) through
+    # environment variables.
+    w.env["VEXA_TEST_DATA"] = w.win_path_for_host(wine.ROOT / "tests" / "data")
+    result = w.run([exe, f"--gtest_filter={suite}.*", "--gtest_color=no"], timeout=280)
+    sys.stdout.write(result.stdout)
+    sys.stderr.write(result.stderr[-4000:] if result.returncode else "")
+    ok = result.returncode == 0 and "[  PASSED  ]" in result.stdout
+finally:
+    w.close(keep=not ok)
+sys.exit(0 if ok else 1)

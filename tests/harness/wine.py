@@ -1,0 +1,365 @@
+"""Runs the x86_64 client and its test programs under Wine, one scenario at a
+time: each scenario gets its own copy of a template prefix, its own Xvfb
+display, its own HOME and free loopback ports, and is ended with
+`wineserver -k`. Standard library only."""
+
+import contextlib
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import tempfile
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+WIN64 = Path(os.environ.get("VEXA_WIN64_DIR", ROOT / "build" / "win64")).resolve()
+WORK = WIN64.parent / "test-prefix"
+ARTIFACTS = WIN64.parent / "test-artifacts"
+TEMPLATE = WORK / "template"
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+# Folders that Wine links to $HOME; the template holds plain folders instead,
+# so nothing a test writes lands in the real home.
+HOME_LINKS = ["Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos"]
+# Never look for Mono/Gecko installers, never start the crash debugger or the
+# menu builder (a crash then fails the test at once).
+DLL_OVERRIDES = "mscoree=;winemenubuilder.exe=d;winedbg.exe=d"
+SYSTEM_PROCESSES = {"services.exe", "winedevice.exe", "plugplay.exe", "explorer.exe", "rpcss.exe",
+                    "svchost.exe", "conhost.exe", "testtool.exe", "start.exe", "rundll32.exe", "tabtip.exe",
+                    "wineboot.exe", "winemenubuilder.exe", "reg.exe", "regedit.exe"}
+FONT_REPLACEMENTS = ["Arial", "Microsoft YaHei", "SimSun", "Tahoma"]
+CJK_FONT = "WenQuanYi Micro Hei"
+
+
+def base_env(prefix, home):
+    env = dict(os.environ)
+    env.update(WINEPREFIX=str(prefix), WINEDEBUG="-all", WINEDLLOVERRIDES=DLL_OVERRIDES,
+               HOME=str(home), LANG=env.get("VEXA_TEST_LANG", "zh_CN.UTF-8"), WINEARCH="win64")
+    env.pop("DISPLAY", None)
+    return env
+
+
+def user_name(prefix):
+    users = [p.name for p in (Path(prefix) / "drive_c" / "users").iterdir() if p.name != "Public"]
+    return users[0]
+
+
+def make_template():
+    """Creates the template prefix once per test run."""
+    if TEMPLATE.exists():
+        subprocess.run([WINESERVER, "-k"], env=base_env(TEMPLATE, WORK), stderr=subprocess.DEVNULL)
+        shutil.rmtree(TEMPLATE)
+    WORK.mkdir(parents=True, exist_ok=True)
+    home = WORK / "template-home"
+    home.mkdir(exist_ok=True)
+    env = base_env(TEMPLATE, home)
+    env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winemenubuilder.exe=d"
+    subprocess.run([WINE, "wineboot", "--init"], env=env, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for font in FONT_REPLACEMENTS:
+        subprocess.run([WINE, "reg", "add", r"HKCU\Software\Wine\Fonts\Replacements", "/v", font,
+                        "/d", CJK_FONT, "/f"], env=env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run([WINESERVER, "-w"], env=env)
+    user_root = TEMPLATE / "drive_c" / "users" / user_name(TEMPLATE)
+    for name in HOME_LINKS:
+        link = user_root / name
+        if link.is_symlink():
+            link.unlink()
+        link.mkdir(exist_ok=True)
+    fonts = TEMPLATE / "drive_c" / "windows" / "Fonts"
+    for ttf in Path("/usr/share/wine/fonts").glob("tahoma*.ttf"):
+        shutil.copy(ttf, fonts / ttf.name)
+
+
+def copy_prefix(dest):
+    """A fresh prefix from the template. The system folders are hard links:
+    nothing in a scenario writes to them, and they are most of the size."""
+    shared = {Path("drive_c/windows/system32"), Path("drive_c/windows/winsxs")}
+    dest.mkdir(parents=True)
+
+    def copy_tree(src, dst, rel):
+        for entry in os.scandir(src):
+            s, d, r = Path(entry.path), dst / entry.name, rel / entry.name
+            if r in shared:
+                subprocess.run(["cp", "-al", str(s), str(d)], check=True)
+            elif entry.is_dir(follow_symlinks=False):
+                d.mkdir()
+                shutil.copystat(s, d)
+                copy_tree(s, d, r)
+            else:
+                shutil.copy2(s, d, follow_symlinks=False)
+
+    copy_tree(TEMPLATE, dest, Path("."))
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class Xvfb:
+    def __init__(self, width=1280, height=800):
+        r, w = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(w), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
+            pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(w)
+        with os.fdopen(r) as f:
+            self.display = ":" + f.readline().strip()
+
+    def stop(self):
+        self.proc.terminate()
+        with contextlib.suppress(subprocess.TimeoutExpired):
+            self.proc.wait(5)
+
+
+class Wine:
+    """One scenario's Wine prefix, display and helpers."""
+
+    def __init__(self, name, display=True):
+        self.name = re.sub(r"[^A-Za-z0-9_.-]", "_", name)
+        self.dir = WORK / self.name
+        if self.dir.exists():
+            subprocess.run([WINESERVER, "-k"], env=base_env(self.dir / "prefix", self.dir),
+                           stderr=subprocess.DEVNULL)
+            shutil.rmtree(self.dir)
+        self.prefix = self.dir / "prefix"
+        self.home = self.dir / "home"
+        copy_prefix(self.prefix)
+        # Wine's recycle bin lives in the XDG trash of $HOME, which it only
+        # uses when the data folder exists (otherwise it deletes for good).
+        (self.home / ".local" / "share").mkdir(parents=True)
+        self.env = base_env(self.prefix, self.home)
+        self.xvfb = Xvfb() if display else None
+        if self.xvfb:
+            self.env["DISPLAY"] = self.xvfb.display
+        self.user = user_name(self.prefix)
+        self.shots = 0
+        self.background = []
+        # Keep the wineserver up for the whole scenario.
+        subprocess.run([WINESERVER, "-p"], env=self.env)
+
+    # ---- paths
+    def host_path(self, win_path):
+        """Linux path of a C:\\ path inside the prefix."""
+        p = str(win_path)
+        assert re.match(r"^[A-Za-z]:\\", p), p
+        return self.prefix / "dosdevices" / (p[0].lower() + ":") / p[3:].replace("\\", "/")
+
+    def win_path(self, host_path):
+        rel = Path(host_path).resolve().relative_to((self.prefix / "drive_c").resolve())
+        return "C:\\" + str(rel).replace("/", "\\")
+
+    @property
+    def user_root(self):
+        return f"C:\\users\\{self.user}"
+
+    @property
+    def appdata(self):
+        return self.user_root + r"\AppData\Roaming"
+
+    @property
+    def data_folder(self):
+        return self.appdata + r"\velmo\vexa"
+
+    def put_file(self, src, win_path):
+        """Copies a Linux file into the prefix; returns the Linux path."""
+        dst = self.host_path(win_path)
+        dst.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy(src, dst)
+        return dst
+
+    # ---- processes
+    def run(self, args, timeout=60, check=False):
+        """Runs a Windows program to its end; returns CompletedProcess (text).
+        Output goes through files, not pipes: Wine's services started by the
+        program inherit its handles and would hold a pipe open forever."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            proc = subprocess.run([WINE] + [str(a) for a in args], env=self.env, timeout=timeout,
+                                  stdout=out, stderr=err, stdin=subprocess.DEVNULL)
+            out.seek(0)
+            err.seek(0)
+            result = subprocess.CompletedProcess(proc.args, proc.returncode,
+                                                 out.read().decode("utf-8", "replace"),
+                                                 err.read().decode("utf-8", "replace"))
+        if check and result.returncode:
+            raise AssertionError(f"{args[0]} failed ({result.returncode}): {result.stderr[-2000:]}")
+        return result
+
+    def start(self, args, stderr=None, env=None):
+        """Starts a Windows program in the background (through the loader);
+        its stdout is a pipe, its stderr goes to the given file or nowhere."""
+        err = open(stderr, "wb") if stderr else subprocess.DEVNULL
+        p = subprocess.Popen([WINE] + [str(a) for a in args], env=env or self.env, stdout=subprocess.PIPE,
+                             stderr=err, stdin=subprocess.DEVNULL, text=True, errors="replace")
+        if stderr:
+            err.close()
+        self.background.append(p)
+        return p
+
+    def tool(self, *args, timeout=60):
+        return self.run([WIN64 / "testtool.exe"] + list(args), timeout=timeout)
+
+    def launch(self, app, command_line=None, wait=False, timeout=120):
+        """Starts app exactly as the client starts itself: application name
+        and a raw command line without the program's name (None: no command
+        line at all). Returns (pid, exit code or None)."""
+        args = ["launch", app, "--none" if command_line is None else command_line]
+        if wait:
+            args.append("--wait")
+        out = self.tool(*args, timeout=timeout).stdout
+        pid = re.search(r"pid (\d+)", out)
+        code = re.search(r"exit (\d+)", out)
+        if not pid:
+            raise AssertionError(f"launch {app} failed: {out}")
+        return int(pid.group(1)), int(code.group(1)) if code else None
+
+    def hold(self, win_path, ms):
+        """Holds a file open without sharing for ms milliseconds (background)."""
+        p = self.start([WIN64 / "testtool.exe", "hold", win_path, str(ms)])
+        line = p.stdout.readline()
+        assert line.strip() == "held", line
+        return p
+
+    def wait_idle(self, timeout=60):
+        """Waits until every Windows process of the prefix has ended."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if not self.processes():
+                return True
+            time.sleep(0.2)
+        return False
+
+    def processes(self):
+        """Names of the running Windows programs of the prefix (besides the
+        system's own services)."""
+        out = self.tool("procs").stdout
+        names = [line.strip() for line in out.splitlines() if line.strip()]
+        return [n for n in names if n.lower() not in SYSTEM_PROCESSES]
+
+    # ---- registry and files
+    def reg_export(self, key):
+        """A registry key as text (regedit export, UTF-16 decoded)."""
+        out = self.dir / "export.reg"
+        self.run(["reg", "export", key, self.win_path_for_host(out), "/y"])
+        if not out.exists():
+            return None
+        data = out.read_bytes()
+        out.unlink()
+        return data.decode("utf-16")
+
+    def win_path_for_host(self, host_path):
+        return "Z:" + str(Path(host_path).resolve()).replace("/", "\\")
+
+    def read_update_log(self):
+        """The update log's lines (UTF-16LE, CR LF), or None when missing."""
+        path = self.host_path(self.data_folder + r"\res\update.log")
+        if not path.exists():
+            return None
+        data = path.read_bytes()
+        assert not data.startswith(b"\xff\xfe"), "the log has no byte-order mark"
+        text = data.decode("utf-16-le")
+        assert text.endswith("\r\n"), repr(text[-20:])
+        return text[:-2].split("\r\n")
+
+    # ---- windows and screenshots
+    def xdotool(self, *args, timeout=20):
+        return subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, capture_output=True,
+                              text=True, timeout=timeout)
+
+    def window_title(self, wid):
+        """The window's title as Wine sets it (_NET_WM_NAME, UTF-8; WM_NAME
+        depends on the X locale and turns Chinese into "?")."""
+        out = subprocess.run(["xprop", "-id", str(wid), "-notype", "_NET_WM_NAME"],
+                             env=dict(self.env, LC_ALL="C.UTF-8"),
+                             capture_output=True, timeout=10).stdout.decode("utf-8", "replace")
+        m = re.search(r'= "(.*)"\s*$', out, re.S)
+        return m.group(1) if m else None
+
+    def visible_windows(self):
+        out = self.xdotool("search", "--onlyvisible", "--name", "").stdout
+        return [int(w) for w in out.split()]
+
+    def find_windows(self, title):
+        return [w for w in self.visible_windows() if self.window_title(w) == title]
+
+    def wait_window(self, title, timeout=30, shot=True):
+        """Waits for a visible window with exactly this title; saves its
+        screenshot; returns its X window id."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            wids = self.find_windows(title)
+            if wids:
+                time.sleep(0.5)  # let it paint
+                if shot:
+                    self.screenshot(title, window=wids[0])
+                return wids[0]
+            time.sleep(0.2)
+        self.screenshot("timeout-" + title)
+        raise AssertionError(f"no window titled {title!r} within {timeout}s")
+
+    def wait_no_window(self, title, timeout=30):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if not self.find_windows(title):
+                return True
+            time.sleep(0.2)
+        raise AssertionError(f"window {title!r} still shown after {timeout}s")
+
+    def geometry(self, wid):
+        """(x, y, width, height) of an X window, absolute."""
+        out = subprocess.run(["xwininfo", "-id", str(wid)], env=self.env, capture_output=True,
+                             text=True).stdout
+
+        def field(name):
+            return int(re.search(rf"{name}:\s+(-?\d+)", out).group(1))
+
+        return (field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
+                field("Height"))
+
+    def screenshot(self, label, window=None):
+        """Saves a PNG under build/test-artifacts/ and returns its path."""
+        ARTIFACTS.mkdir(parents=True, exist_ok=True)
+        self.shots += 1
+        safe = re.sub(r"[^A-Za-z0-9_.-]", "_", label.encode("ascii", "backslashreplace").decode())
+        path = ARTIFACTS / f"{self.name}-{self.shots:02d}-{safe}.png"
+        target = ["-window", str(window)] if window else ["-window", "root"]
+        subprocess.run(["import", "-display", self.env["DISPLAY"]] + target + [str(path)],
+                       env=self.env, capture_output=True, timeout=30)
+        return path
+
+    def pixel(self, x, y):
+        """RGB of one screen pixel."""
+        out = subprocess.run(["import", "-display", self.env["DISPLAY"], "-window", "root", "-crop",
+                              f"1x1+{x}+{y}", "-depth", "8", "txt:-"], capture_output=True, text=True,
+                             env=self.env).stdout
+        m = re.search(r"\((\d+),(\d+),(\d+)", out.splitlines()[-1])
+        return tuple(int(v) for v in m.groups())
+
+    # ---- end
+    def close(self, keep=False):
+        subprocess.run([WINESERVER, "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        for p in self.background:
+            with contextlib.suppress(Exception):
+                p.kill()
+                p.wait(5)
+        if self.xvfb:
+            self.xvfb.stop()
+        if not keep:
+            shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def wait_until(predicate, timeout=20, interval=0.2, what="condition"):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    raise AssertionError(f"timed out after {timeout}s waiting for {what}")
