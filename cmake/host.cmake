@@ -18,3 +18,9 @@ include(GoogleTest)
 gtest_discover_tests(hosttests TEST_PREFIX "host." DISCOVERY_TIMEOUT 60)
 
 include(${CMAKE_SOURCE_DIR}/cmake/winetests.cmake)
+
+# The release executable cannot run here; it is checked as a file.
+get_filename_component(VEXA_BUILD_ROOT ${VEXA_WIN64_DIR} DIRECTORY)
+add_test(NAME static.release_exe
+         COMMAND ${PYTHON} ${CMAKE_SOURCE_DIR}/tests/static/check_release.py ${VEXA_BUILD_ROOT}/win32/vexa.exe)
+
