@@ -1,0 +1,106 @@
+// The download of a new client and the start of its hand-over mode.
+#include <windows.h>
+
+#include <cstdlib>
+#include <cwchar>
+#include <exception>
+#include <string>
+
+#include "app/App.h"
+#include "app/FileUtils.h"
+#include "app/Shell.h"
+#include "app/UpdateLog.h"
+#include "base/Owners.h"
+#include "base/Text.h"
+#include "update/HttpGet.h"
+#include "update/UpdateTask.h"
+
+namespace {
+constexpr DWORD kTransferPiece = 1024;
+
+// The download file's size, creating it empty when missing; -1 when it
+// cannot be opened (another process holds it).
+long long MeasureDownloadFile(const std::wstring& path) {
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size = {};
+    if (!file || !::GetFileSizeEx(file.Get(), &size)) return -1;
+    return size.QuadPart;
+}
+
+enum class Transfer { Done, NotOpened, Failed };
+
+// Appends the body to the download file in pieces, never holding more than
+// one piece. Failed: a broken or stalled connection or a failed write,
+// already logged.
+Transfer AppendBody(HttpGet& response, const std::wstring& path, long long* written) {
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    if (!file) return Transfer::NotOpened;
+    if (::SetFilePointer(file.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+        ::GetLastError() != NO_ERROR)
+        return Transfer::NotOpened;
+    char piece[kTransferPiece];
+    for (;;) {
+        DWORD read = 0;
+        if (!response.Read(piece, sizeof(piece), &read)) {
+            LogTransferFailure(ErrorText(response.Error()));
+            return Transfer::Failed;
+        }
+        if (read == 0) return Transfer::Done;
+        DWORD put = 0;
+        if (!::WriteFile(file.Get(), piece, read, &put, nullptr) || put != read) {
+            LogTransferFailure(ErrorText(::GetLastError()));
+            return Transfer::Failed;
+        }
+        *written += read;
+    }
+}
+
+// Fetches url into path. True when exactly the announced length is on disk;
+// *total is then that length.
+bool Fetch(const std::wstring& url, const std::wstring& path, long long* total) {
+    HttpGet response;
+    if (!response.Send(url, CKestro_V5App::AppName(), kDownloadStallMs, kDownloadStallMs)) {
+        LogTransferFailure(ErrorText(response.Error()));
+        return false;
+    }
+    const long status = response.StatusCode();
+    WriteUpdateLog(FormatText(L"Http QueryInfoStatusCode:%ld", status));
+    if (status >= 400) return false;
+
+    *total = std::wcstoll(response.Header(HTTP_QUERY_CONTENT_LENGTH).c_str(), nullptr, 10);
+    WriteUpdateLog(FormatText(L"Content length:%lld", *total));
+    const long long existing = MeasureDownloadFile(path);
+    // Also a response without Content-Length: the file just made measures 0.
+    if (existing == *total) {
+        WriteUpdateLog(L"ERROR!Before download dwFileSize == dwToatlSize,exit");
+        return false;
+    }
+    long long written = 0;
+    if (AppendBody(response, path, &written) != Transfer::Done) return false;
+    return written + existing == *total;
+}
+}  // namespace
+
+void CUpdateTask::DownloadUpdate(std::wstring url) {
+    WriteUpdateLog(L"ExcuUpdate,URL=" + url);
+    try {
+        long long total = 0;
+        if (!Fetch(url, m_downloadPath, &total)) return;  // the file and the response are closed here
+        WriteUpdateLog(FormatText(L"Finish download,file size=%lld", total));
+        std::wstring md5;
+        GetFileMd5(m_downloadPath, md5);
+        WriteUpdateLog(L"Finish download,file md5=" + md5);
+        LaunchHandOver(m_downloadPath, m_installedPath);
+    } catch (const std::exception& e) {
+        LogTransferFailure(WidenAscii(e.what()));
+    }
+}
+
+void LaunchHandOver(std::wstring downloadPath, std::wstring installedPath) {
+    DWORD error = NO_ERROR;
+    if (StartDetachedProcess(downloadPath, (L"-d " + installedPath).c_str(), &error)) std::exit(0);
+    // Ending now would leave the player with no client at all.
+    WriteUpdateLog(FormatText(L"Start download file failure.Error Code:%ld", static_cast<long>(error)));
+}

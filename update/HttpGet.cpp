@@ -1,0 +1,98 @@
+#include "update/HttpGet.h"
+
+#include "base/Text.h"
+
+namespace {
+std::wstring Part(const wchar_t* text, DWORD length) { return text ? std::wstring(text, length) : std::wstring(); }
+}  // namespace
+
+bool HttpGet::Fail() {
+    error_ = ::GetLastError();
+    if (error_ == NO_ERROR) error_ = ERROR_INTERNET_INTERNAL_ERROR;
+    return false;
+}
+
+// InternetOpenUrlW would be one call, but it offers only the session handle
+// for options, and a receive time-out set there does not bound every wait.
+// Connection and request handles of our own take it.
+bool HttpGet::Send(const std::wstring& url, const wchar_t* userAgent, DWORD connectTimeoutMs,
+                   DWORD receiveTimeoutMs) {
+    URL_COMPONENTSW parts = {};
+    parts.dwStructSize = sizeof(parts);
+    parts.dwHostNameLength = parts.dwUserNameLength = parts.dwPasswordLength = 1;
+    parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;
+    if (!::InternetCrackUrlW(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts)) return Fail();
+    if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) {
+        error_ = ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+        return false;
+    }
+    const std::wstring host = Part(parts.lpszHostName, parts.dwHostNameLength);
+    const std::wstring user = Part(parts.lpszUserName, parts.dwUserNameLength);
+    const std::wstring password = Part(parts.lpszPassword, parts.dwPasswordLength);
+    std::wstring path = Part(parts.lpszUrlPath, parts.dwUrlPathLength) + Part(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (path.empty() || path[0] != L'/') path.insert(0, L"/");
+
+    session_.Reset(::InternetOpenW(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!session_) return Fail();
+    ::InternetSetOptionW(session_.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connectTimeoutMs, sizeof(DWORD));
+
+    connection_.Reset(::InternetConnectW(session_.Get(), host.c_str(), parts.nPort,
+                                         user.empty() ? nullptr : user.c_str(),
+                                         password.empty() ? nullptr : password.c_str(), INTERNET_SERVICE_HTTP, 0, 1));
+    if (!connection_) return Fail();
+    ::InternetSetOptionW(connection_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeoutMs, sizeof(DWORD));
+
+    // Always from the server: a cached version answer or client would be stale.
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI;
+    if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
+    request_.Reset(::HttpOpenRequestW(connection_.Get(), L"GET", path.c_str(), nullptr, nullptr, nullptr, flags, 1));
+    if (!request_) return Fail();
+    ::InternetSetOptionW(request_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeoutMs, sizeof(DWORD));
+
+    if (!::HttpSendRequestW(request_.Get(), nullptr, 0, nullptr, 0)) return Fail();
+    return true;
+}
+
+long HttpGet::StatusCode() const {
+    DWORD status = 0, size = sizeof(status);
+    if (!::HttpQueryInfoW(request_.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        return 0;
+    return static_cast<long>(status);
+}
+
+std::wstring HttpGet::Header(DWORD query) const {
+    std::wstring text(64, L'\0');
+    for (;;) {
+        DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        DWORD index = 0;
+        if (::HttpQueryInfoW(request_.Get(), query, &text[0], &bytes, &index)) {
+            text.resize(bytes / sizeof(wchar_t));
+            return text;
+        }
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || bytes <= text.size() * sizeof(wchar_t))
+            return std::wstring();
+        text.resize(bytes / sizeof(wchar_t) + 1);
+    }
+}
+
+bool HttpGet::Read(void* buffer, DWORD size, DWORD* read) {
+    *read = 0;
+    if (!::InternetReadFile(request_.Get(), buffer, size, read)) return Fail();
+    return true;
+}
+
+std::wstring ErrorText(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                        FORMAT_MESSAGE_FROM_HMODULE;
+    const DWORD n = ::FormatMessageW(flags, ::GetModuleHandleW(L"wininet.dll"), code, 0,
+                                     reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text ? text : L"", n);
+    if (text) ::LocalFree(text);
+    // One log line: no line breaks inside, none at the end.
+    for (wchar_t& c : message)
+        if (c == L'\r' || c == L'\n') c = L' ';
+    while (!message.empty() && message.back() == L' ') message.pop_back();
+    const std::wstring number = FormatText(L"Error %lu", static_cast<unsigned long>(code));
+    return (message.empty() ? number : message + L" (" + number + L")").substr(0, 254);
+}
