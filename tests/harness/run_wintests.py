@@ -12,6 +12,13 @@ w = wine.Wine("wintests-" + suite)
 ok = False
 try:
     exe = w.put_file(wine.WIN64 / "wintests.exe", r"C:\tests\wintests.exe")
+    # A Unix symlink inside the prefix: Wine shows it as a reparse-point
+    # folder, the only kind of link a test can meet here.
+    links = w.host_path(r"C:\links")
+    (links / "outside").mkdir(parents=True)
+    (links / "outside" / "precious.txt").write_text("keep")
+    (links / "clean").mkdir()
+    (links / "clean" / "outside-link").symlink_to(links / "outside")
     # The suites reach the test data (fixtures, the harness's servers) through
     # environment variables.
     w.env["VEXA_TEST_DATA"] = w.win_path_for_host(wine.ROOT / "tests" / "data")

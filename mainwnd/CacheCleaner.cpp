@@ -1,0 +1,109 @@
+#include "mainwnd/CacheCleaner.h"
+
+#include <shlobj.h>
+#include <wininet.h>
+
+#include <vector>
+
+#include "base/Owners.h"
+#include "base/Text.h"
+#include "res/resource.h"
+
+namespace {
+volatile LONG g_cleaning = 0;
+
+void DebugLine(const std::wstring& text) { ::OutputDebugStringW(text.c_str()); }
+
+VEXA_OWNER_TRAITS(UrlCacheFindTraits, HANDLE, nullptr, ::FindCloseUrlCache(h));
+using UrlCacheFind = UniqueOwner<UrlCacheFindTraits>;
+
+// A buffer of exactly the size the cache reports for one entry.
+struct EntryBuffer {
+    std::vector<BYTE> bytes;
+    DWORD size = 0;
+    INTERNET_CACHE_ENTRY_INFOW* Entry() {
+        bytes.assign(size, 0);
+        return size ? reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(bytes.data()) : nullptr;
+    }
+};
+
+bool IsDotEntry(const wchar_t* name) { return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0; }
+
+void DeleteCleanedFile(const std::wstring& fullName, const wchar_t* name) {
+    if (::DeleteFileW(fullName.c_str())) {
+        DebugLine(FormatText(L"开始清理%ls文件夹\r\n", name));
+    } else {
+        const DWORD error = ::GetLastError();
+        DebugLine(FormatText(L"***********删除文件:%ls失败，错误代码:%d******************\r\n", name,
+                             static_cast<int>(error)));
+    }
+}
+}  // namespace
+
+bool ClearUrlCache() {
+    EntryBuffer buffer;
+    {
+        // Asks for the first entry's size only; with no buffer this normally fails.
+        UrlCacheFind probe(::FindFirstUrlCacheEntryW(nullptr, nullptr, &buffer.size));
+        DebugLine(probe ? FormatText(L"*******第一次查找缓存:缓存大小为:%d。************\r\n", static_cast<int>(buffer.size))
+                        : std::wstring(L"*******第一次查找缓存:未找到缓存。************\r\n"));
+    }
+    UrlCacheFind find(::FindFirstUrlCacheEntryW(nullptr, buffer.Entry(), &buffer.size));
+    if (!find) {
+        DebugLine(L"*******第二次查找缓存:未找到缓存。************\r\n");
+        return false;
+    }
+    DebugLine(FormatText(L"*******第二次查找缓存:缓存大小为:%d。************\r\n", static_cast<int>(buffer.size)));
+    for (;;) {
+        auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.bytes.data());
+        if (!(entry->CacheEntryType & COOKIE_CACHE_ENTRY)) ::DeleteUrlCacheEntryW(entry->lpszSourceUrlName);
+        buffer.size = 0;
+        ::FindNextUrlCacheEntryW(find.Get(), nullptr, &buffer.size);
+        if (!buffer.size || !::FindNextUrlCacheEntryW(find.Get(), buffer.Entry(), &buffer.size)) break;
+    }
+    return true;
+}
+
+bool CleanFolder(const std::wstring& path) {
+    DebugLine(FormatText(L"开始清理%ls文件夹\r\n", path.c_str()));
+    WIN32_FIND_DATAW entry;
+    FindHandle find(::FindFirstFileW((path + L"\\*.*").c_str(), &entry));
+    if (!find) return false;
+    do {
+        if (IsDotEntry(entry.cFileName) || _wcsicmp(entry.cFileName, L"desktop.ini") == 0) continue;
+        const std::wstring fullName = path + L"\\" + entry.cFileName;
+        const DWORD attributes = ::GetFileAttributesW(fullName.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+            ::SetFileAttributesW(fullName.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            // A link or junction may point anywhere: remove the link itself,
+            // never what it points to.
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) CleanFolder(fullName);
+            ::RemoveDirectoryW(fullName.c_str());
+        } else {
+            DeleteCleanedFile(fullName, entry.cFileName);
+        }
+    } while (::FindNextFileW(find.Get(), &entry));
+    return true;
+}
+
+DWORD WINAPI CleanCacheWorker(LPVOID mainWindow) {
+    ClearUrlCache();
+    wchar_t folder[MAX_PATH] = {};
+    if (::SHGetSpecialFolderPathW(nullptr, folder, CSIDL_INTERNET_CACHE, FALSE)) {
+        DebugLine(FormatText(L"临时文件夹路径为:%ls\r\n", folder));
+        CleanFolder(folder);
+    }
+    ::SendMessageW(static_cast<HWND>(mainWindow), WM_COMMAND, IDM_CLEANING_DONE, 0);
+    ::InterlockedExchange(&g_cleaning, 0);
+    return 0;
+}
+
+bool StartCacheCleaning(HWND mainWindow) {
+    if (::InterlockedCompareExchange(&g_cleaning, 1, 0) != 0) return false;
+    KernelHandle thread(::CreateThread(nullptr, 0, CleanCacheWorker, mainWindow, 0, nullptr));
+    if (!thread) ::InterlockedExchange(&g_cleaning, 0);
+    return thread.IsValid();
+}
+
+bool IsCacheCleaning() { return g_cleaning != 0; }
