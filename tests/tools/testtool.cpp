@@ -4,8 +4,12 @@
 //   testtool hold PATH MS                     open PATH without sharing, print
 //                                             "held", keep it MS milliseconds
 //   testtool procs                            print the running programs' names
+//   testtool debug OUT APP LINE|--none        run APP as its debugger; append every
+//                                             debugger-output line to OUT (UTF-8)
 #include <windows.h>
 #include <tlhelp32.h>
+
+#include "DebugCapture.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -14,7 +18,7 @@
 
 namespace {
 int Usage() {
-    std::fwprintf(stderr, L"usage: testtool launch APP LINE|--none [--wait] | hold PATH MS | procs\n");
+    std::fwprintf(stderr, L"usage: testtool launch APP LINE|--none [--wait] | hold PATH MS | procs | debug OUT APP LINE|--none\n");
     return 2;
 }
 
@@ -72,6 +76,26 @@ int Procs() {
     CloseHandle(snapshot);
     return 0;
 }
+int Debug(int argc, wchar_t** argv) {
+    if (argc < 5) return Usage();
+    const bool none = wcscmp(argv[4], L"--none") == 0;
+    std::wstring line = none ? L"" : argv[4];
+    const long code = debugcapture::Run(argv[3], none ? nullptr : line.c_str(), [&](const std::wstring& text) {
+        // Opened per line so a reader sees each one at once.
+        HANDLE out = CreateFileW(argv[2], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (out == INVALID_HANDLE_VALUE) return;
+        int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                    nullptr);
+        std::string utf8(n, '\0');
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], n, nullptr, nullptr);
+        DWORD written = 0;
+        WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+        CloseHandle(out);
+    });
+    std::wprintf(L"exit %ld\n", code);
+    return code < 0 ? 1 : 0;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -79,5 +103,6 @@ int wmain(int argc, wchar_t** argv) {
     if (wcscmp(argv[1], L"launch") == 0) return Launch(argc, argv);
     if (wcscmp(argv[1], L"hold") == 0) return Hold(argc, argv);
     if (wcscmp(argv[1], L"procs") == 0) return Procs();
+    if (wcscmp(argv[1], L"debug") == 0) return Debug(argc, argv);
     return Usage();
 }
