@@ -14,7 +14,7 @@ string(REPLACE "." "," VARIANT_VERSION_BIN ${VEXA_FILE_VERSION})
 configure_file(${CMAKE_SOURCE_DIR}/res/build_config.h.in ${gen}/build_config.h @ONLY)
 add_executable(wintests ${WIN_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/res/vexa.rc)
 target_include_directories(wintests PRIVATE ${gen} ${CMAKE_SOURCE_DIR}/res)
-target_link_libraries(wintests PRIVATE vexa_core gtest_main)
+target_link_libraries(wintests PRIVATE vexa_core gtest_main ws2_32)
 
 # Small console helpers the end-to-end driver uses to act like Windows
 # programs: start a process exactly as the client does, hold a file open.
