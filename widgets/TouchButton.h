@@ -4,9 +4,13 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "base/Owners.h"
 #include "base/Window.h"
+
+class CGdiPlusBitmapResource;
 
 class CTouchButton : public CWindow {
 public:
@@ -23,8 +27,53 @@ public:
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
+    // The tool-tip window, or null (for tests).
+    HWND ToolTipWindow() const { return m_pTip; }
+
 protected:
     void PreSubclassWindow() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     bool OnReflectedMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    // A memory DC with its own bitmap, put back and deleted together.
+    class CachedDc {
+    public:
+        CachedDc() = default;
+        ~CachedDc();
+        CachedDc(const CachedDc&) = delete;
+        CachedDc& operator=(const CachedDc&) = delete;
+        // A DC compatible with like holding a w x h bitmap that copies
+        // w x h pixels of source at (x, y).
+        bool CopyFrom(HDC like, int w, int h, HDC source, int x, int y);
+        HDC Get() const { return m_dc.Get(); }
+
+    private:
+        MemoryDc m_dc;
+        GdiObject<HBITMAP> m_bitmap;
+        HGDIOBJ m_old = nullptr;
+    };
+
+    void PrepareLooks(HDC dc);
+    void CaptureParentBackground(int w, int h);
+    void ComposeLook(HDC memory, int w, int h, CGdiPlusBitmapResource* image, bool hover, CachedDc& look);
+    void DrawItem(const DRAWITEMSTRUCT& item);
+    void OnMouseMove();
+    void OnMouseHover();
+    void OnMouseLeave();
+    void DestroyToolTip();
+
+    bool m_bPrepared = false;
+    bool m_bHover = false;
+    bool m_bTracking = false;
+    std::unique_ptr<CGdiPlusBitmapResource> m_pImgHover;
+    std::unique_ptr<CGdiPlusBitmapResource> m_pImgNormal;
+    std::unique_ptr<CGdiPlusBitmapResource> m_pImgPressed;
+    std::wstring m_strTip;
+    HWND m_pTip = nullptr;  // owned tool-tip window
+    CachedDc m_dcBack;
+    CachedDc m_dcNormal;
+    CachedDc m_dcPressed;
+    CachedDc m_dcHover;
+    CachedDc* m_pCurDC = nullptr;
 };

@@ -1,0 +1,74 @@
+// PNG images from the resources and the drawing helpers the skinned windows
+// share: the GDI+ loaders, an off-screen DC that copies itself to its target,
+// and the pixel-sized "arial" font.
+#pragma once
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <memory>
+
+#include "base/Owners.h"
+
+// A new GDI+ image from PNG resource id (type "PNG") of module (null: the
+// executable), owned by the caller; null when the resource is missing, empty
+// or unreadable. A PNG that GDI+ cannot decode still gives an image: it draws
+// nothing and its GetLastStatus() says why. The bytes behind the image belong
+// to it and go with it.
+Gdiplus::Image* LoadPngImage(UINT id, HMODULE module = nullptr);
+
+// Owns one GDI+ bitmap.
+class CGdiPlusBitmap {
+public:
+    CGdiPlusBitmap() = default;
+    virtual ~CGdiPlusBitmap();
+    CGdiPlusBitmap(const CGdiPlusBitmap&) = delete;
+    CGdiPlusBitmap& operator=(const CGdiPlusBitmap&) = delete;
+
+    Gdiplus::Bitmap* m_pBitmap = nullptr;
+};
+
+// A GDI+ bitmap decoded from a PNG resource; the PNG's bytes stay in a locked
+// global block for as long as the bitmap reads from it.
+class CGdiPlusBitmapResource : public CGdiPlusBitmap {
+public:
+    ~CGdiPlusBitmapResource() override;
+
+    // Releases what is held, then loads PNG resource id of module (null: the
+    // executable). True when a bitmap decoded; on false nothing is held.
+    bool Load(UINT id, HMODULE module = nullptr);
+
+private:
+    void Release();
+
+    HGLOBAL m_hBuffer = nullptr;
+};
+
+// Double-buffers one drawing: callers draw on it in the target's logical
+// coordinates, and the destructor copies the rectangle to the target. A
+// printer target is drawn on directly.
+class CMyMemDC {
+public:
+    // rect null or empty: the target's clip box.
+    CMyMemDC(HDC target, const RECT* rect = nullptr);
+    ~CMyMemDC();
+    CMyMemDC(const CMyMemDC&) = delete;
+    CMyMemDC& operator=(const CMyMemDC&) = delete;
+
+    HDC GetSafeHdc() const { return m_bMemDC ? m_dc.Get() : m_pDC; }
+    operator HDC() const { return GetSafeHdc(); }
+    const RECT& Rect() const { return m_rect; }
+    bool IsBuffered() const { return m_bMemDC != FALSE; }
+
+private:
+    MemoryDc m_dc;
+    GdiObject<HBITMAP> m_bitmap;
+    HGDIOBJ m_oldBitmap = nullptr;
+    HDC m_pDC;
+    RECT m_rect = {};
+    BOOL m_bMemDC;
+};
+
+// A GDI+ font of the family "arial" (the generic sans-serif family when
+// there is none), size in pixels, style a Gdiplus::FontStyle.
+std::unique_ptr<Gdiplus::Font> CreateSkinFont(float size, int style);
