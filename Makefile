@@ -36,5 +36,13 @@ run: build
 bench: build
 	python3 $(ROOT)/bench/bench.py --build $(B)
 
+# Fuzzes the archive reader (libFuzzer, clang) for FUZZ_SECONDS, starting from
+# the test fixtures; what it finds interesting stays in $(B)/fuzz-corpus.
+FUZZ_SECONDS ?= 300
+fuzz: $(B)/host/build.ninja
+	ninja -C $(B)/host fuzz_archive archive_fixtures
+	mkdir -p $(B)/fuzz-corpus
+	$(B)/host/fuzz/fuzz_archive -max_total_time=$(FUZZ_SECONDS) -max_len=70000 $(B)/fuzz-corpus $(B)/host/archive-fixtures
+
 clean:
 	rm -rf $(B)

@@ -16,6 +16,7 @@ target_link_options(hosttests PRIVATE ${SANITIZE})
 target_link_libraries(hosttests PRIVATE gtest_main)
 include(GoogleTest)
 gtest_discover_tests(hosttests TEST_PREFIX "host." DISCOVERY_TIMEOUT 60)
+include(${CMAKE_SOURCE_DIR}/cmake/archive.cmake)
 
 include(${CMAKE_SOURCE_DIR}/cmake/winetests.cmake)
 

@@ -13,6 +13,17 @@ file(GLOB_RECURSE CLIENT_SOURCES CONFIGURE_DEPENDS ${CLIENT_GLOBS})
 list(REMOVE_ITEM CLIENT_SOURCES ${ENTRY_SOURCES})
 file(GLOB_RECURSE RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
 
+# The archive the first-run setup unpacks (res/archive.rc): the settings
+# template and the uninstall icon, deflated by a script of ours.
+find_program(PYTHON python3 REQUIRED)
+set(ARCHIVE_DIR ${CMAKE_BINARY_DIR}/gen/archive)
+set(ARCHIVE_INPUTS ${CMAKE_SOURCE_DIR}/res/systemset.ini ${CMAKE_SOURCE_DIR}/res/skin/uninstall.ico)
+add_custom_command(OUTPUT ${ARCHIVE_DIR}/archive.zip
+                   COMMAND ${PYTHON} ${CMAKE_SOURCE_DIR}/res/make_archive.py ${ARCHIVE_DIR}/archive.zip ${ARCHIVE_INPUTS}
+                   DEPENDS ${CMAKE_SOURCE_DIR}/res/make_archive.py ${ARCHIVE_INPUTS})
+list(APPEND RESOURCE_FILES ${ARCHIVE_DIR}/archive.zip)
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/res/vexa.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${ARCHIVE_DIR})
+
 add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601)
 add_compile_options(-Os -ffunction-sections -fdata-sections -Wall -Wno-unknown-pragmas)
 add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
