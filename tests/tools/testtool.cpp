@@ -6,10 +6,13 @@
 //   testtool procs                            print the running programs' names
 //   testtool debug OUT APP LINE|--none        run APP as its debugger; append every
 //                                             debugger-output line to OUT (UTF-8)
+//   testtool link PATH                        read a shell link back; print its
+//                                             fields as name=value lines (UTF-8)
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include "DebugCapture.h"
+#include "ShellLinkPrint.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -18,7 +21,7 @@
 
 namespace {
 int Usage() {
-    std::fwprintf(stderr, L"usage: testtool launch APP LINE|--none [--wait] | hold PATH MS | procs | debug OUT APP LINE|--none\n");
+    std::fwprintf(stderr, L"usage: testtool launch APP LINE|--none [--wait] | hold PATH MS | procs | debug OUT APP LINE|--none | link PATH\n");
     return 2;
 }
 
@@ -104,5 +107,6 @@ int wmain(int argc, wchar_t** argv) {
     if (wcscmp(argv[1], L"hold") == 0) return Hold(argc, argv);
     if (wcscmp(argv[1], L"procs") == 0) return Procs();
     if (wcscmp(argv[1], L"debug") == 0) return Debug(argc, argv);
+    if (wcscmp(argv[1], L"link") == 0) return argc < 3 ? Usage() : PrintShellLink(argv[2]);
     return Usage();
 }

@@ -98,11 +98,11 @@ inline bool VersionedCopy(const std::wstring& to, const wchar_t* version, const 
     auto replaceValue = [&](const wchar_t* key, const wchar_t* value) {
         const std::wstring k = key, was = L"1.0.0.0";
         const std::string keyBytes(reinterpret_cast<const char*>(k.c_str()), (k.size() + 1) * 2);
-        const size_t at = bytes.find(keyBytes);
+        const size_t at = bytes.rfind(keyBytes);  // the resource section comes last
         if (at == std::string::npos) return false;
         const std::string wasBytes(reinterpret_cast<const char*>(was.c_str()), was.size() * 2);
         const size_t v = bytes.find(wasBytes, at);
-        if (v == std::string::npos || v - at > 16) return false;
+        if (v == std::string::npos || v - at - keyBytes.size() > 4) return false;  // only padding between
         bytes.replace(v, wasBytes.size(), reinterpret_cast<const char*>(value), wasBytes.size());
         return true;
     };
