@@ -3,7 +3,7 @@ enable_language(RC)
 
 # Entry points and the browser control's factory differ between the release
 # executable and the test builds; everything else is shared.
-set(ENTRY_SOURCES app/WinMain.cpp)
+set(ENTRY_SOURCES app/WinMain.cpp browser/CreateBrowserControl.cpp)
 list(TRANSFORM ENTRY_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 set(CLIENT_GLOBS)
 foreach(folder ${CLIENT_FOLDERS})

@@ -12,7 +12,8 @@ set(gen ${CMAKE_BINARY_DIR}/gen/wintests)
 set(VARIANT_VERSION ${VEXA_FILE_VERSION})
 string(REPLACE "." "," VARIANT_VERSION_BIN ${VEXA_FILE_VERSION})
 configure_file(${CMAKE_SOURCE_DIR}/res/build_config.h.in ${gen}/build_config.h @ONLY)
-add_executable(wintests ${WIN_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/res/vexa.rc)
+add_executable(wintests ${WIN_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/browser/CreateBrowserControl.cpp
+               ${CMAKE_SOURCE_DIR}/res/vexa.rc)
 target_include_directories(wintests PRIVATE ${gen} ${CMAKE_SOURCE_DIR}/res)
 target_link_libraries(wintests PRIVATE vexa_core gtest_main ws2_32)
 
@@ -24,3 +25,9 @@ target_link_libraries(testtool PRIVATE ole32 uuid shell32)
 
 # Clients with other file versions, for the update and setup scenarios.
 vexa_client(vexa-1.0.0.1 1.0.0.1 ${ENTRY_SOURCES})
+
+# The client with a scripted stand-in for the WebBrowser control (the tests'
+# only way through the flows that start at DocumentComplete under Wine, which
+# has no HTML engine here). Never part of a release.
+file(GLOB SCRIPTED_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/scripted/*.cpp)
+vexa_client(vexa-scripted ${VEXA_FILE_VERSION} ${CMAKE_SOURCE_DIR}/app/WinMain.cpp ${SCRIPTED_SOURCES})

@@ -1,0 +1,30 @@
+// The game view: the browser pane of the main window below its title strip.
+// Right button presses never reach the page, context-menu messages to the
+// view are swallowed, and every completed document gets the click sink.
+#pragma once
+
+#include "browser/DocEvtHandler.h"
+#include "browser/HtmlView.h"
+
+class CMyHtmlView : public CHtmlView {
+public:
+    CMyHtmlView();
+    ~CMyHtmlView() override;
+
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    // Whether the click sink is connected to a document, for the tests.
+    bool IsClickSinkConnected() const { return m_dwCookie != 0; }
+
+protected:
+    void OnDocumentComplete(const std::wstring& url) override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    void ConnectDocumentEvents();
+    void DisconnectDocumentEvents();
+
+    SDocEvtHandler* m_pEvtHandler = nullptr;  // one reference of ours
+    DWORD m_dwCookie = 0;
+    ComPtr<IDispatch> m_pConnectedDoc;
+};

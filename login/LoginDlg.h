@@ -1,0 +1,47 @@
+// The login window: a captionless, colour-keyed skin of 660 x 399 pixels
+// whose page area hosts the portal's login page. It installs the client,
+// requests the login page with the adapter address, and ends when the page
+// hands over a game URL (IDOK) or when the player confirms leaving (the
+// process ends).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "base/Owners.h"
+#include "base/Window.h"
+#include "login/WebFormLogin.h"
+#include "widgets/TouchButton.h"
+
+class CKestroLogin : public CDialogBase {
+public:
+    CKestroLogin();
+    ~CKestroLogin() override;
+
+    // The game URL the page handed over; empty until then.
+    std::wstring GetGameUrl() const { return m_strGameUrl; }
+
+    // Keys for the page and the drag strip at the top.
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    // The browser host, for the tests.
+    WebFormLogin* Browser() const { return m_pBrowser.get(); }
+
+protected:
+    void DoDataExchange() override;
+    BOOL OnInitDialog() override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    BOOL ForwardKeyToPage(MSG* msg);
+    void StartDragFromStrip(const MSG* msg);
+    void OnGameCodeReady();
+    void OnCloseCommand();
+    void OnPaint();
+
+    GdiObject<HBRUSH> m_bkBrush;
+    std::wstring m_strGameUrl;
+    std::unique_ptr<WebFormLogin> m_pBrowser;
+    CTouchButton m_btnMin;
+    CTouchButton m_btnClose;
+};
