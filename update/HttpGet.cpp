@@ -50,6 +50,7 @@ bool HttpGet::Send(const std::wstring& url, const wchar_t* userAgent, DWORD conn
     ::InternetSetOptionW(request_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeoutMs, sizeof(DWORD));
 
     if (!::HttpSendRequestW(request_.Get(), nullptr, 0, nullptr, 0)) return Fail();
+    receiveTimeoutMs_ = receiveTimeoutMs;
     return true;
 }
 
@@ -75,9 +76,27 @@ std::wstring HttpGet::Header(DWORD query) const {
     }
 }
 
+// Each read takes no more than WinInet said it holds, after asking it when
+// that is used up: the question fills its buffer with one receive, so small
+// reads are mostly copies instead of one socket receive each (several times
+// faster for 1 KiB reads under Wine), and only the question waits for the
+// server.
 bool HttpGet::Read(void* buffer, DWORD size, DWORD* read) {
     *read = 0;
-    if (!::InternetReadFile(request_.Get(), buffer, size, read)) return Fail();
+    if (available_ == 0) {
+        const ULONGLONG asked = ::GetTickCount64();
+        if (!::InternetQueryDataAvailable(request_.Get(), &available_, 0, 0)) return Fail();
+        // Wine's WinInet answers a receive time-out here with "nothing
+        // available" instead of failing; a read would then wait once more.
+        if (available_ == 0 && ::GetTickCount64() - asked + 100 >= receiveTimeoutMs_) {
+            error_ = ERROR_INTERNET_TIMEOUT;
+            return false;
+        }
+    }
+    // Nothing available and no time-out: the end of the body, which the read confirms.
+    const DWORD piece = available_ == 0 || size < available_ ? size : available_;
+    if (!::InternetReadFile(request_.Get(), buffer, piece, read)) return Fail();
+    available_ -= *read < available_ ? *read : available_;
     return true;
 }
 

@@ -27,7 +27,8 @@ public:
     std::wstring Header(DWORD query) const;
 
     // Reads up to size bytes of the body; *read is 0 at its end. False on
-    // failure (a broken connection, the receive time-out); Error() says why.
+    // failure (a broken connection, no data within the receive time-out);
+    // Error() says why.
     bool Read(void* buffer, DWORD size, DWORD* read);
 
     DWORD Error() const { return error_; }
@@ -37,6 +38,8 @@ private:
 
     InternetHandle session_, connection_, request_;
     DWORD error_ = NO_ERROR;
+    DWORD receiveTimeoutMs_ = 0;
+    DWORD available_ = 0;  // bytes WinInet said it holds and we have not read yet
 };
 
 // The system's text for a WinInet or system error code with the code, on one
