@@ -7,17 +7,33 @@ Standard library only; look at the pages in any browser:
     http://127.0.0.1:18480/play_gamecode?server=1
 
 It also answers requests sent to it as an HTTP proxy (absolute URLs), so a
-test can point a Wine prefix's proxy setting at a portal on any port."""
+test can point a Wine prefix's proxy setting at a portal on any port.
+
+The version check answers "0" (no update) unless a newer client is offered:
+with --new-client PATH --new-version X, or in portal/update.ini, read at every
+check so it can be written while the client runs:
+
+    [update]
+    client = build/win64/vexa-1.0.0.1.exe
+    version = 1.0.0.1
+
+A client older than that version is then told to download it from the portal
+itself (DOWNLOAD_PATH)."""
 import argparse
+import configparser
 import html
 import re
 import sys
 import threading
+from pathlib import Path
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
 
 PORT = 18480
 LOGIN_PREFIX = "/client/gamecode/vexa/mac/"
+DOWNLOAD_PATH = "/client/download/vexa.exe"
+ROOT = Path(__file__).resolve().parents[1]
+UPDATE_CONFIG = ROOT / "portal" / "update.ini"
 SERVERS = ["晨曦之塔", "碧海港湾", "星落高原"]
 
 STYLE = """<style>
@@ -84,11 +100,32 @@ BANNER = ('<svg xmlns="http://www.w3.org/2000/svg" width="120" height="30">'
 class Options:
     """What the portal answers; tests change it while the portal runs."""
 
-    def __init__(self, login="list", login_delay=0.0, version="0", game_code_path="/play_gamecode?server=2"):
+    def __init__(self, login="list", login_delay=0.0, version="0", game_code_path="/play_gamecode?server=2",
+                 new_client=None, new_version=None, update_config=UPDATE_CONFIG):
         self.login = login              # "list", "refresh", "frame", "never" (no answer until stopped)
         self.login_delay = login_delay  # seconds before the login page is answered
         self.version = version          # the version check's answer
         self.game_code_path = game_code_path  # where "refresh" and "frame" lead
+        self.new_client = new_client    # a newer client's file, offered to older clients
+        self.new_version = new_version  # its file version, "1.0.0.1"
+        self.update_config = update_config
+
+    def newer_client(self):
+        """(file, version) of the client offered, or None."""
+        if self.new_client:
+            return Path(self.new_client), self.new_version
+        config = configparser.ConfigParser()
+        if not config.read(self.update_config, encoding="utf-8") or not config.has_section("update"):
+            return None
+        offer = config["update"]
+        return (ROOT / offer.get("client", ""), offer.get("version", "")) if offer.get("client") else None
+
+
+def version_tuple(text):
+    try:
+        return tuple(int(part) for part in text.split("."))
+    except ValueError:
+        return None
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -120,7 +157,9 @@ class Handler(BaseHTTPRequestHandler):
             server = parse_qs(parts.query).get("server", ["0"])[0]
             self.send(200, game_page(int(server) if server.isdigit() else 0))
         elif path == "/getClientVersion.php":
-            self.send(200, options.version, "text/plain; charset=utf-8")
+            self.send(200, self.version_answer(parts.query, options), "text/plain; charset=utf-8")
+        elif path == DOWNLOAD_PATH and options.newer_client():
+            self.send(200, options.newer_client()[0].read_bytes(), "application/octet-stream")
         elif path == "/static/banner.svg":
             self.send(200, BANNER, "image/svg+xml")
         elif path == "/help":
@@ -129,6 +168,13 @@ class Handler(BaseHTTPRequestHandler):
             self.send(200, page("Vexaria portal", f'<p><a href="{LOGIN_PREFIX}00-00-00-00-00-00/">登录页</a></p>'))
         else:
             self.send(404, page("404", "<p>没有这个页面。</p>"))
+
+    def version_answer(self, query, options):
+        offer = options.newer_client()
+        asked = version_tuple(parse_qs(query).get("v", [""])[0])
+        if not offer or not asked or not version_tuple(offer[1]) or asked >= version_tuple(offer[1]):
+            return options.version
+        return f"http://{self.headers.get('Host', f'127.0.0.1:{PORT}')}{DOWNLOAD_PATH}"
 
     def login(self, address, options):
         if not re.fullmatch(r"([0-9A-F]{2}-){5}[0-9A-F]{2}|", address):
@@ -147,7 +193,7 @@ class Handler(BaseHTTPRequestHandler):
             self.send(200, login_page(address))
 
     def send(self, status, text, content_type="text/html; charset=utf-8"):
-        body = text.encode("utf-8")
+        body = text if isinstance(text, bytes) else text.encode("utf-8")
         self.send_response(status)
         self.send_header("Content-Type", content_type)
         self.send_header("Content-Length", str(len(body)))
@@ -183,8 +229,11 @@ def main():
                         help='answer of the version check: "0" (no update) or the URL of a newer client')
     parser.add_argument("--login", default="list", choices=["list", "refresh", "frame"],
                         help="the login page: a server list, or a page (or a frame) that goes on to the game by itself")
+    parser.add_argument("--new-client", help="file of a newer client to offer to older clients")
+    parser.add_argument("--new-version", help="its file version, e.g. 1.0.0.1")
     args = parser.parse_args()
-    portal = Portal(args.port, Options(login=args.login, version=args.version_answer))
+    portal = Portal(args.port, Options(login=args.login, version=args.version_answer, new_client=args.new_client,
+                                       new_version=args.new_version))
     print(f"demo portal on http://127.0.0.1:{args.port}/  (Ctrl+C ends it)", flush=True)
     try:
         portal.serve_forever()
