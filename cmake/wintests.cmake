@@ -31,3 +31,4 @@ vexa_client(vexa-1.0.0.1 1.0.0.1 ${ENTRY_SOURCES})
 # has no HTML engine here). Never part of a release.
 file(GLOB SCRIPTED_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/scripted/*.cpp)
 vexa_client(vexa-scripted ${VEXA_FILE_VERSION} ${CMAKE_SOURCE_DIR}/app/WinMain.cpp ${SCRIPTED_SOURCES})
+vexa_client(vexa-scripted-1.0.0.1 1.0.0.1 ${CMAKE_SOURCE_DIR}/app/WinMain.cpp ${SCRIPTED_SOURCES})
