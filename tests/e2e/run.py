@@ -10,7 +10,7 @@ HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parent / "harness"))
 sys.path.insert(0, str(HERE))
 
-from scenario import REGISTRY  # noqa: E402
+from scenario import REGISTRY, SkipScenario  # noqa: E402
 
 for module in sorted(HERE.glob("test_*.py")):
     importlib.import_module(module.stem)
@@ -28,9 +28,12 @@ def main(argv):
     fn = REGISTRY[name]
     w = wine.Wine("e2e-" + name, display=fn.display)
     ok = False
+    skipped = None
     try:
         fn(w)
         ok = True
+    except SkipScenario as skip:
+        ok, skipped = True, skip
     except Exception:
         traceback.print_exc()
         with_display = w.xvfb is not None
@@ -39,6 +42,9 @@ def main(argv):
         print("prefix kept:", w.dir)
     finally:
         w.close(keep=not ok)
+    if skipped:
+        print(f"SKIPPED {name}: {skipped}")
+        return 0
     print("PASS" if ok else "FAIL", name)
     return 0 if ok else 1
 

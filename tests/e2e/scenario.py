@@ -4,6 +4,11 @@
 REGISTRY = {}
 
 
+class SkipScenario(Exception):
+    """Raised by a scenario that cannot run yet; the driver reports it as
+    skipped, with the reason, and exits with 0."""
+
+
 def scenario(fn=None, *, display=True):
     """Registers a scenario under its function name."""
     def register(f):

@@ -1,0 +1,248 @@
+"""First-run setup and the full uninstall, black box: the client is started
+from a download folder as a player starts it, and the scenarios look at the
+files, shortcuts and registry values it leaves."""
+import re
+import time
+
+from client import CLIENT, CLIENT_NEXT, installed_path, md5
+from scenario import SkipScenario, scenario, table
+from wine import ROOT, wait_until
+
+TEMPLATE = (b"[Info]\r\ncode=\r\npwd=\r\nrem=1\r\n[Setting]\r\nsoundoff=0\r\nautostart=0\r\nautologin=0\r\n"
+            b"screenshots=Ctrl+Shift+A\r\nscreentoggle=F10\r\nfullscreen=F11\r\n")
+MARKER = b"start=1001\r\n"
+UNINSTALL_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OrbelleDunmark"
+PROFILE_SECTION = r"HKEY_CURRENT_USER\Software\应用程序向导生成的本地应用程序\Kestro_V5\OrbelleDunmark"
+
+
+def require_setup_at_start():
+    """The setup runs inside the login window's initialisation; until that
+    window calls it, a normal start installs nothing."""
+    call = re.compile(r"^\s*InstallClient\(\);", re.M)
+    callers = [p for p in (ROOT / "login").glob("*.cpp")
+               if p.name != "Setup.cpp" and call.search(p.read_text(encoding="utf-8", errors="replace"))]
+    if not callers:
+        raise SkipScenario("the login window does not run InstallClient yet (login/ has no caller)")
+
+
+# ---- what the setup leaves
+
+def paths(w):
+    programs = w.appdata + r"\Microsoft\Windows\Start Menu\Programs"
+    return dict(
+        res=w.data_folder + r"\res",
+        settings=w.data_folder + r"\res\systemset.ini",
+        icon=w.data_folder + r"\res\uninstall.ico",
+        desktop_link=w.user_root + r"\Desktop\Orbelle《Vexaria》.lnk",
+        menu=programs + r"\Orbelle\Vexaria",
+        company=programs + r"\Orbelle",
+        game_link=programs + r"\Orbelle\Vexaria\Vexaria.lnk",
+        uninstall_link=programs + r"\Orbelle\Vexaria\卸载-Vexaria.lnk",
+    )
+
+
+def read_link(w, link):
+    """A shortcut's fields, read back through IShellLinkW by testtool."""
+    out = w.tool("link", link).stdout
+    fields = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+    assert "target" in fields, f"cannot read {link}: {out}"
+    return fields
+
+
+def reg_values(w, key, section=None):
+    """The string values of key (or of section, a key below it) from a
+    regedit export of key; None when key is missing."""
+    text = w.reg_export(key)
+    if text is None:
+        return None
+    section = section or key
+    values, inside = {}, False
+    for line in text.splitlines():
+        if line.startswith("["):
+            inside = line.strip() == f"[{section}]"
+        elif inside and line.startswith('"'):
+            m = re.match(r'"((?:[^"\\]|\\.)*)"="((?:[^"\\]|\\.)*)"$', line.strip())
+            if m:
+                values[m.group(1)] = re.sub(r"\\(.)", r"\1", m.group(2))
+    return values
+
+
+def uninstall_entry(w):
+    return reg_values(w, UNINSTALL_KEY)
+
+
+def profile_mirror(w):
+    # The key's own name is not ASCII: export the whole user software key.
+    return reg_values(w, r"HKEY_CURRENT_USER\Software", PROFILE_SECTION) or {}
+
+
+def download(w, exe=CLIENT):
+    """Puts a client into the player's download folder as vexa.exe."""
+    path = w.user_root + r"\Downloads\vexa.exe"
+    w.put_file(exe, path)
+    return path
+
+
+def wait_setup_done(w, target):
+    """The profile mirror naming the installed copy is written next to last;
+    the self-copy follows at once: wait until the copy has settled."""
+    wait_until(lambda: profile_mirror(w).get("Path") == target, timeout=60, what="the profile mirror")
+    previous = None
+    for _ in range(50):
+        exists = w.host_path(target).exists()
+        current = md5(w.host_path(target)) if exists else None
+        if current and current == previous:
+            return
+        previous = current
+        time.sleep(0.3)
+    raise AssertionError("the installed copy never settled")
+
+
+def end_clients(w):
+    w.run(["taskkill", "/f", "/im", "vexa.exe"])
+    wait_until(lambda: "vexa.exe" not in w.processes(), timeout=30, what="the client to end")
+
+
+def first_start(w, exe=CLIENT):
+    target = installed_path(w)
+    w.launch(download(w, exe))
+    wait_setup_done(w, target)
+    end_clients(w)
+    return target
+
+
+# ---- scenarios
+
+@scenario
+def setup_first_start(w):
+    """A first start from the download folder installs everything: folders,
+    res with the template (plus the marker) and the icon, the installed copy,
+    three shortcuts to it, the uninstall key and its profile mirror."""
+    require_setup_at_start()
+    p = paths(w)
+    target = first_start(w)
+
+    assert md5(w.host_path(target)) == md5(CLIENT)
+    assert w.host_path(p["settings"]).read_bytes() == TEMPLATE + MARKER
+    assert w.host_path(p["icon"]).read_bytes() == (ROOT / "res/skin/uninstall.ico").read_bytes()
+    expected_links = {
+        "desktop_link": ("1", ""),
+        "game_link": ("1", ""),
+        "uninstall_link": ("-u", p["icon"]),
+    }
+    for name, (arguments, icon) in expected_links.items():
+        link = read_link(w, p[name])
+        assert link["target"] == target, (name, link)
+        assert link["arguments"] == arguments, (name, link)
+        assert link["description"] == "", (name, link)
+        assert link["icon"] == icon, (name, link)
+        assert link["show"] == "1", (name, link)  # SW_SHOWNORMAL
+    four = {"Path": target, "DisplayName": "Vexaria", "Publisher": "Orbelle", "UninstallString": target + " -u"}
+    assert uninstall_entry(w) == four, uninstall_entry(w)
+    assert profile_mirror(w) == four, profile_mirror(w)
+
+
+@scenario
+def setup_second_start_keeps_settings(w):
+    """A later start from the installed copy keeps the player's settings,
+    does not unpack again and puts back a deleted desktop shortcut."""
+    require_setup_at_start()
+    p = paths(w)
+    target = first_start(w)
+    edited = (TEMPLATE + MARKER).replace(b"screentoggle=F10", b"screentoggle=Ctrl+B")
+    w.host_path(p["settings"]).write_bytes(edited)
+    w.host_path(p["icon"]).unlink()
+    w.host_path(p["desktop_link"]).unlink()
+
+    w.launch(target, "1")
+    wait_until(lambda: w.host_path(p["desktop_link"]).exists(), timeout=60, what="the desktop shortcut")
+    assert read_link(w, p["desktop_link"])["target"] == target
+    assert w.host_path(p["settings"]).read_bytes() == edited
+    assert not w.host_path(p["icon"]).exists(), "unpacked again despite the marker"
+
+
+@scenario
+def setup_removed_marker(w):
+    """Without the marker the archive is unpacked again, the player's
+    settings file excepted, a leftover data.zip goes and the marker returns."""
+    require_setup_at_start()
+    p = paths(w)
+    target = first_start(w)
+    edited = TEMPLATE.replace(b"fullscreen=F11", b"fullscreen=Alt+F")
+    w.host_path(p["settings"]).write_bytes(edited)
+    w.host_path(p["icon"]).unlink()
+    w.host_path(p["res"] + r"\data.zip").write_bytes(b"leftover")
+
+    w.launch(target, "1")
+    wait_until(lambda: w.host_path(p["icon"]).exists(), timeout=60, what="the icon unpacked again")
+    wait_until(lambda: w.host_path(p["settings"]).read_bytes() == edited + MARKER, timeout=20, what="the marker")
+    assert not w.host_path(p["res"] + r"\data.zip").exists()
+
+
+def versioned_copy(src, dest, product_version):
+    """src with another ProductVersion text (same length): the same file
+    version, different bytes."""
+    data = bytearray(src.read_bytes())
+    key = "ProductVersion\0".encode("utf-16-le")
+    at = data.rfind(key)
+    value = data.index("1.0.0.".encode("utf-16-le"), at)
+    data[value:value + 14] = product_version.encode("utf-16-le")
+    dest.parent.mkdir(parents=True, exist_ok=True)
+    dest.write_bytes(data)
+
+
+@table({
+    "older_replaced": dict(installed="1.0.0.0", running=CLIENT_NEXT, replaced=True),
+    "equal_kept": dict(installed="1.0.0.1", running=CLIENT_NEXT, replaced=False),
+    "newer_kept": dict(installed="1.0.0.1", running=CLIENT, replaced=False),
+})
+def setup_installed_copy(w, installed, running, replaced):
+    """The running client replaces an installed copy with a lower version
+    number and keeps one with an equal or higher number."""
+    require_setup_at_start()
+    target = installed_path(w)
+    source = CLIENT if installed == "1.0.0.0" else CLIENT_NEXT
+    versioned_copy(source, w.host_path(target), "9.9.9.9")
+    before = md5(w.host_path(target))
+
+    w.launch(download(w, running))
+    wait_setup_done(w, target)
+    assert md5(w.host_path(target)) == (md5(running) if replaced else before)
+
+
+@scenario
+def setup_keeps_existing_uninstall_key(w):
+    """An uninstall key that already exists is never updated, while the
+    profile mirror follows the installed copy."""
+    require_setup_at_start()
+    w.run(["reg", "add", UNINSTALL_KEY, "/v", "Path", "/d", r"C:\old\vexa.exe", "/f"], check=True)
+    target = first_start(w)
+    assert uninstall_entry(w) == {"Path": r"C:\old\vexa.exe"}, uninstall_entry(w)
+    assert profile_mirror(w)["Path"] == target
+
+
+@scenario
+def setup_then_full_uninstall(w):
+    """Install, then uninstall through "-u" with the confirmation: what the
+    setup made goes; the data folder, the cache copy, the profile mirror and
+    another game's start-menu folder stay."""
+    require_setup_at_start()
+    p = paths(w)
+    target = first_start(w)
+    other_game = w.host_path(p["company"] + r"\Other Game")
+    other_game.mkdir()
+
+    w.launch(target, target + " -u")
+    wid = w.wait_window("卸载")
+    w.xdotool("windowfocus", "--sync", wid)
+    w.xdotool("key", "Return")
+    wait_until(lambda: not w.host_path(target).exists(), timeout=60, what="the installed copy to go")
+    wait_until(lambda: not w.host_path(p["res"]).exists(), timeout=30, what="the res folder to go")
+
+    for gone in ("desktop_link", "game_link", "uninstall_link", "menu"):
+        assert not w.host_path(p[gone]).exists(), gone
+    assert uninstall_entry(w) is None, uninstall_entry(w)
+    assert other_game.is_dir()
+    assert w.host_path(w.data_folder).is_dir()
+    assert w.host_path(w.appdata + r"\cache\v5vexatmpu.exe").exists()
+    assert profile_mirror(w).get("Path") == target
