@@ -363,3 +363,54 @@ def wait_until(predicate, timeout=20, interval=0.2, what="condition"):
             return value
         time.sleep(interval)
     raise AssertionError(f"timed out after {timeout}s waiting for {what}")
+
+
+# ---- debugger output through Wine's debug channel
+# With WINEDEBUG=warn+seh every OutputDebugString line appears on the
+# program's stderr as  0024:warn:seh:OutputDebugStringA "text\r\n" , the text
+# in the ANSI code page (936 in the test prefixes) with \xNN escapes.
+DEBUG_LINE = re.compile(r':warn:seh:OutputDebugStringA "(.*)"\s*$')
+
+
+def start_capturing_debug_output(w, args, path):
+    """Starts a Windows program whose debugger output is written to path
+    (read it with read_debug_output)."""
+    return w.start(args, stderr=str(path), env=dict(w.env, WINEDEBUG="warn+seh"))
+
+
+def _unescape_debug_text(text, code_page):
+    out = bytearray()
+    simple = {"n": b"\n", "r": b"\r", "t": b"\t", "\\": b"\\", '"': b'"', "'": b"'"}
+    i = 0
+    while i < len(text):
+        c = text[i]
+        if c == "\\" and i + 1 < len(text):
+            n = text[i + 1]
+            if n == "x" and re.match(r"[0-9a-fA-F]{2}", text[i + 2:i + 4]):
+                out.append(int(text[i + 2:i + 4], 16))
+                i += 4
+                continue
+            if n in simple:
+                out += simple[n]
+                i += 2
+                continue
+            if re.match(r"[0-7]{3}", text[i + 1:i + 4]):
+                out.append(int(text[i + 1:i + 4], 8))
+                i += 4
+                continue
+        out += c.encode("latin-1", "replace")
+        i += 1
+    return out.decode(code_page, "replace")
+
+
+def read_debug_output(path, code_page="gbk"):
+    """The debugger-output texts captured in path, decoded, in order (each
+    with its own line break, if it had one)."""
+    if not Path(path).exists():
+        return []
+    texts = []
+    for line in Path(path).read_text("latin-1").splitlines():
+        m = DEBUG_LINE.search(line)
+        if m:
+            texts.append(_unescape_debug_text(m.group(1), code_page))
+    return texts
