@@ -8,6 +8,11 @@
 //                                             debugger-output line to OUT (UTF-8)
 //   testtool link PATH                        read a shell link back; print its
 //                                             fields as name=value lines (UTF-8)
+//   testtool hotkey VK MODS [--window MS]     RegisterHotKey(MODS, VK) once; print
+//                                             "registered" or "error N". With --window:
+//                                             show a window "testtool hotkey", retry for
+//                                             up to MS/2, then print "hotkey ID" for every
+//                                             WM_HOTKEY until MS have passed
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -21,7 +26,7 @@
 
 namespace {
 int Usage() {
-    std::fwprintf(stderr, L"usage: testtool launch APP LINE|--none [--wait] | hold PATH MS | procs | debug OUT APP LINE|--none | link PATH\n");
+    std::fwprintf(stderr, L"usage: testtool launch APP LINE|--none [--wait] | hold PATH MS | procs | debug OUT APP LINE|--none | link PATH | hotkey VK MODS [--window MS]\n");
     return 2;
 }
 
@@ -99,6 +104,52 @@ int Debug(int argc, wchar_t** argv) {
     std::wprintf(L"exit %ld\n", code);
     return code < 0 ? 1 : 0;
 }
+
+// Another program that wants a key: whether it gets it tells whether the
+// client holds it, and the WM_HOTKEY lines show where the key goes.
+int Hotkey(int argc, wchar_t** argv) {
+    if (argc < 4) return Usage();
+    const UINT key = wcstoul(argv[2], nullptr, 0), modifiers = wcstoul(argv[3], nullptr, 0);
+    if (argc < 6 || wcscmp(argv[4], L"--window") != 0) {
+        const bool ok = RegisterHotKey(nullptr, 1, modifiers, key);
+        ok ? std::wprintf(L"registered\n") : std::wprintf(L"error %lu\n", GetLastError());
+        return ok ? 0 : 1;
+    }
+    const DWORD lifetime = wcstoul(argv[5], nullptr, 10), start = GetTickCount();
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = L"testtool.hotkey";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"testtool hotkey", WS_POPUP | WS_VISIBLE, 400, 300, 300,
+                                  150, nullptr, nullptr, wc.hInstance, nullptr);
+    // Try for the first half of the lifetime (the holder may let go once this
+    // window has the foreground), then report and listen.
+    bool registered = false, reported = false;
+    MSG msg;
+    while (GetTickCount() - start < lifetime) {
+        if (!reported) {
+            registered = RegisterHotKey(window, 1, modifiers, key);
+            const DWORD error = GetLastError();
+            if (registered || GetTickCount() - start >= lifetime / 2) {
+                registered ? std::wprintf(L"registered\n") : std::wprintf(L"error %lu\n", error);
+                std::fflush(stdout);
+                reported = true;
+            }
+        }
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_HOTKEY) {
+                std::wprintf(L"hotkey %d\n", static_cast<int>(msg.wParam));
+                std::fflush(stdout);
+            }
+            DispatchMessageW(&msg);
+        }
+        Sleep(20);
+    }
+    DestroyWindow(window);
+    return registered ? 0 : 1;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -108,5 +159,6 @@ int wmain(int argc, wchar_t** argv) {
     if (wcscmp(argv[1], L"procs") == 0) return Procs();
     if (wcscmp(argv[1], L"debug") == 0) return Debug(argc, argv);
     if (wcscmp(argv[1], L"link") == 0) return argc < 3 ? Usage() : PrintShellLink(argv[2]);
+    if (wcscmp(argv[1], L"hotkey") == 0) return Hotkey(argc, argv);
     return Usage();
 }
