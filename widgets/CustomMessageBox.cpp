@@ -20,11 +20,6 @@ void Place(CTouchButton& button, const ButtonPlace& p) {
     button.SetImages(p.normal, p.hover, p.pressed);
 }
 
-void DrawText(Gdiplus::Graphics& graphics, const std::wstring& text, const Gdiplus::Font& font, Gdiplus::ARGB colour,
-              const Gdiplus::RectF& box, const Gdiplus::StringFormat& format) {
-    Gdiplus::SolidBrush brush{Gdiplus::Color(colour)};
-    graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), &font, box, &format, &brush);
-}
 }  // namespace
 
 CCustomMessageBox::CCustomMessageBox() : CDialogBase(IDD_MESSAGE_BOX) {}
@@ -126,8 +121,8 @@ void CCustomMessageBox::DrawFace(HDC dc) {
         Gdiplus::StringFormat format;
         format.SetAlignment(Gdiplus::StringAlignmentCenter);
         format.SetTrimming(Gdiplus::StringTrimmingEllipsisCharacter);
-        DrawText(graphics, m_strTitle, *titleFont, 0xFFFFFFFF, Gdiplus::RectF(78, 8, 100, 25), format);
-        DrawText(graphics, m_strText, *textFont, 0xFFFFECF7, Gdiplus::RectF(28, 35, 200, 30), format);
+        DrawSkinText(graphics, m_strTitle, *titleFont, 0xFFFFFFFF, Gdiplus::RectF(78, 8, 100, 25), format);
+        DrawSkinText(graphics, m_strText, *textFont, 0xFFFFECF7, Gdiplus::RectF(28, 35, 200, 30), format);
     }
     ::BitBlt(dc, 0, 0, w, h, memory.Get(), 0, 0, SRCCOPY);
 }

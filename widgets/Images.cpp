@@ -103,6 +103,18 @@ CMyMemDC::~CMyMemDC() {
     // The members then delete the bitmap and the DC, in that order.
 }
 
+// ------------------------------------------------------------ DrawSkinText
+
+void DrawSkinText(Gdiplus::Graphics& graphics, const std::wstring& text, const Gdiplus::Font& font,
+                  Gdiplus::ARGB colour, const Gdiplus::RectF& box, const Gdiplus::StringFormat& format) {
+    Gdiplus::SolidBrush brush{Gdiplus::Color(colour)};
+    Gdiplus::Region previous;
+    graphics.GetClip(&previous);
+    graphics.SetClip(box, Gdiplus::CombineModeIntersect);
+    graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), &font, box, &format, &brush);
+    graphics.SetClip(&previous);
+}
+
 // ----------------------------------------------------------- CreateSkinFont
 
 std::unique_ptr<Gdiplus::Font> CreateSkinFont(float size, int style) {

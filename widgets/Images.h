@@ -7,6 +7,7 @@
 #include <gdiplus.h>
 
 #include <memory>
+#include <string>
 
 #include "base/Owners.h"
 
@@ -68,6 +69,12 @@ private:
     RECT m_rect = {};
     BOOL m_bMemDC;
 };
+
+// Draws text into box with format, clipped to the box as GDI+ does on
+// Windows (Wine's GDI+ draws a line that starts inside the box whole, so a
+// trimmed text would spill below it).
+void DrawSkinText(Gdiplus::Graphics& graphics, const std::wstring& text, const Gdiplus::Font& font,
+                  Gdiplus::ARGB colour, const Gdiplus::RectF& box, const Gdiplus::StringFormat& format);
 
 // A GDI+ font of the family "arial" (the generic sans-serif family when
 // there is none), size in pixels, style a Gdiplus::FontStyle.

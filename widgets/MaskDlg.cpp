@@ -98,14 +98,13 @@ void CMenbanDlg::OnPaint() {
             }
             const std::wstring text = LoadStr(IDS_CLEANING_TEXT);
             const auto font = CreateSkinFont(14, Gdiplus::FontStyleRegular);
-            Gdiplus::SolidBrush brush{Gdiplus::Color(0xFFFFF5D3)};
             Gdiplus::StringFormat format;
             format.SetAlignment(Gdiplus::StringAlignmentCenter);
             format.SetTrimming(Gdiplus::StringTrimmingEllipsisWord);
             const Gdiplus::RectF box(static_cast<Gdiplus::REAL>((client.cx - kTextWidth) / 2),
                                      static_cast<Gdiplus::REAL>((client.cy - kTextHeight) / 2), kTextWidth,
                                      kTextHeight);
-            graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), font.get(), box, &format, &brush);
+            DrawSkinText(graphics, text, *font, 0xFFFFF5D3, box, format);
         }
         ::BitBlt(dc, 0, 0, client.cx, client.cy, memory.Get(), 0, 0, SRCCOPY);
     }

@@ -124,15 +124,63 @@ def uninstall_stage_two_without_backslash(w):
     assert not any(w.host_path(link).exists() for link in links)
 
 
-@scenario
-def uninstall_stage_one_cancelled(w):
-    """Stage one asks first; Escape ends it with nothing changed."""
+UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OrbelleDunmark"
+
+
+def _add_uninstall_key(w):
+    w.run(["reg", "add", UNINSTALL_KEY, "/v", "DisplayName", "/d", "Vexaria", "/f"], check=True)
+
+
+def _has_uninstall_key(w):
+    return w.run(["reg", "query", UNINSTALL_KEY]).returncode == 0
+
+
+def _ask_uninstall(w):
+    """Installs the layout and the uninstall key, starts stage one and
+    returns the question's X id and screen rectangle."""
     programs, target, links = _install_layout(w, other_game=False)
-    pid, _ = w.launch(target, target + " -u")
+    _add_uninstall_key(w)
+    w.xdotool("mousemove", 5, 5)
+    w.launch(target, target + " -u")
     wid = w.wait_window("卸载")
-    w.xdotool("windowfocus", "--sync", wid)
-    w.xdotool("key", "Escape")
+    geometry = w.geometry(wid)
+    assert geometry[2:] == (256, 110), geometry
+    return wid, geometry, target, links
+
+
+@table({
+    "escape": dict(answer="escape"),
+    "close_cross": dict(answer="close_cross"),
+})
+def uninstall_stage_one_cancelled(w, answer):
+    """Stage one asks in the skinned box; Escape or the close cross ends it
+    with nothing changed."""
+    wid, (x, y, cx, _), target, links = _ask_uninstall(w)
+    if answer == "escape":
+        w.xdotool("windowfocus", "--sync", wid)
+        w.xdotool("key", "Escape")
+    else:
+        w.xdotool("mousemove", x + cx - 19 + 4, y + 10 + 4)  # the 9 x 9 cross at (width - 19, 10)
+        time.sleep(0.3)
+        w.xdotool("click", 1)
     wait_until(lambda: "vexa.exe" not in w.processes(), timeout=20, what="stage one to end")
     assert not w.host_path(w.appdata + r"\cache\v5vexatmpu.exe").exists()
+    assert _has_uninstall_key(w)
     assert all(w.host_path(link).exists() for link in links)
     assert w.host_path(target).exists()
+
+
+@scenario
+def uninstall_stage_one_confirmed(w):
+    """Enter confirms: the temporary copy appears in the cache folder, the
+    uninstall key goes, and the copy's stage two removes the shortcuts and
+    the installed client."""
+    wid, _, target, links = _ask_uninstall(w)
+    w.xdotool("windowfocus", "--sync", wid)
+    w.xdotool("key", "Return")
+    copy = w.host_path(w.appdata + r"\cache\v5vexatmpu.exe")
+    wait_until(copy.exists, timeout=20, what="the temporary copy")
+    wait_until(lambda: not _has_uninstall_key(w), timeout=20, what="the uninstall key to go")
+    wait_until(lambda: not w.host_path(target).exists(), timeout=30, what="stage two to remove the client")
+    wait_until(lambda: not any(w.host_path(link).exists() for link in links), timeout=10, what="the shortcuts to go")
+    assert not w.host_path(w.data_folder + r"\res").exists()

@@ -414,3 +414,22 @@ def read_debug_output(path, code_page="gbk"):
         if m:
             texts.append(_unescape_debug_text(m.group(1), code_page))
     return texts
+
+
+# ---- pixels of the screen and of image files (the skin's scenarios)
+def screen_rgb(w, x, y, cx, cy):
+    """The screen rectangle's pixels as rows of (r, g, b)."""
+    data = subprocess.run(["import", "-display", w.env["DISPLAY"], "-window", "root", "-crop",
+                           f"{cx}x{cy}+{x}+{y}", "-depth", "8", "rgb:-"], env=w.env, capture_output=True,
+                          timeout=30).stdout
+    assert len(data) == cx * cy * 3, f"short read of the screen: {len(data)} bytes"
+    return [[tuple(data[(row * cx + col) * 3:(row * cx + col) * 3 + 3]) for col in range(cx)] for row in range(cy)]
+
+
+def image_rgba(path):
+    """An image file's pixels as rows of (r, g, b, a)."""
+    size = subprocess.run(["identify", "-format", "%w %h", str(path)], capture_output=True, text=True,
+                          check=True).stdout.split()
+    cx, cy = int(size[0]), int(size[1])
+    data = subprocess.run(["convert", str(path), "-depth", "8", "rgba:-"], capture_output=True, check=True).stdout
+    return [[tuple(data[(row * cx + col) * 4:(row * cx + col) * 4 + 4]) for col in range(cx)] for row in range(cy)]
