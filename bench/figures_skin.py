@@ -1,0 +1,94 @@
+"""Skin figures: the release executable's size and the images' share of it
+(read from its resource section), and the time to show and dismiss the
+skinned message box against the system's MessageBoxW in the same run."""
+import re
+import struct
+
+from bench import ROOT, figure
+
+LIBS = ["-lgdiplus", "-lwininet", "-lnetapi32", "-lshlwapi", "-lshell32", "-lole32", "-loleaut32", "-luuid",
+        "-lcomctl32", "-ladvapi32", "-lcrypt32", "-lversion"]
+SIZE_GOAL = 1.5 * 1024 * 1024
+RT_BITMAP, RT_ICON, RT_GROUP_ICON = 2, 3, 14
+ROUNDS = 15
+
+
+def resource_sizes(path):
+    """Bytes of resource data by type (an int, or the type's name) in a PE file."""
+    data = path.read_bytes()
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    sections, optional_size = struct.unpack_from("<H", data, pe + 6)[0], struct.unpack_from("<H", data, pe + 20)[0]
+    optional = pe + 24
+    directories = optional + (96 if struct.unpack_from("<H", data, optional)[0] == 0x10B else 112)
+    rsrc_rva = struct.unpack_from("<I", data, directories + 2 * 8)[0]
+    table = []
+    for i in range(sections):
+        _, vsize, va, raw_size, raw = struct.unpack_from("<8sIIII", data, optional + optional_size + 40 * i)
+        table.append((va, max(vsize, raw_size), raw))
+
+    def offset(rva):
+        for va, size, raw in table:
+            if va <= rva < va + size:
+                return raw + rva - va
+        raise ValueError(f"RVA {rva:#x} outside every section")
+
+    root = offset(rsrc_rva)
+
+    def entries(directory):
+        named, ids = struct.unpack_from("<HH", data, root + directory + 12)
+        for i in range(named + ids):
+            name, target = struct.unpack_from("<II", data, root + directory + 16 + 8 * i)
+            if name & 0x80000000:
+                length = struct.unpack_from("<H", data, root + (name & 0x7FFFFFFF))[0]
+                start = root + (name & 0x7FFFFFFF) + 2
+                name = data[start:start + 2 * length].decode("utf-16-le")
+            yield name, target
+
+    def total(target):
+        if target & 0x80000000:
+            return sum(total(t) for _, t in entries(target & 0x7FFFFFFF))
+        return struct.unpack_from("<II", data, root + target)[1]
+
+    return {kind: total(target) for kind, target in entries(0)}
+
+
+@figure
+def skin_size(ctx):
+    exe = ctx.win32 / "vexa.exe"
+    size = exe.stat().st_size
+    kinds = resource_sizes(exe)
+    png = kinds.get("PNG", 0)
+    icon = kinds.get(RT_ICON, 0) + kinds.get(RT_GROUP_ICON, 0)
+    bitmap = kinds.get(RT_BITMAP, 0)
+    images = png + icon + bitmap
+    return [
+        f"skin size: {exe.relative_to(ROOT)} = {size} bytes ({size / 1048576:.2f} MiB, goal at most 1.50 MiB: "
+        f"{'met' if size <= SIZE_GOAL else 'MISSED'})",
+        f"skin size: images {images} bytes = {100 * images / size:.1f} % of it (login bitmap {bitmap}, "
+        f"icon {icon}, 47 PNGs {png}); the rest {size - images} bytes",
+    ]
+
+
+@figure
+def message_box_time(ctx):
+    exe = ctx.out / "skin_probe.exe"
+    ctx.mingw(ROOT / "bench" / "skin_probe.cpp", exe,
+              ["-std=c++17", f"-I{ROOT}", str(ctx.win64 / "libvexa_core.a"),
+               str(ctx.win64 / "CMakeFiles" / "vexa.dir" / "res" / "vexa.rc.res"), *LIBS,
+               "/usr/x86_64-w64-mingw32/lib/libz.a"])
+    w = ctx.wine()
+    probe = w.put_file(exe, r"C:\bench\skin_probe.exe")
+    # Without a window manager Wine waits up to 2 s for one whenever it hides
+    # a managed window, for either box alike; unmanaged windows show what the
+    # boxes themselves cost.
+    driver = r"HKCU\Software\Wine\X11 Driver"
+    w.run(["reg", "add", driver, "/v", "Managed", "/d", "N", "/f"], check=True)
+    try:
+        out = w.run([probe, str(ROUNDS)], timeout=300).stdout
+    finally:
+        w.run(["reg", "delete", driver, "/v", "Managed", "/f"])
+    times = dict((k, float(v)) for k, v in re.findall(r"(skinned|system) ([0-9.]+)", out))
+    if set(times) != {"skinned", "system"}:
+        raise RuntimeError(f"skin_probe printed {out!r}")
+    return [f"message box under Wine, shown and answered (median of {ROUNDS}): skinned {times['skinned'] * 1000:.1f} ms, "
+            f"MessageBoxW {times['system'] * 1000:.1f} ms, ratio {times['skinned'] / times['system']:.2f}"]
