@@ -9,6 +9,7 @@ asks when the prefix's proxy points at it."""
 
 import argparse
 import http.server
+import socket
 import threading
 import time
 import urllib.parse
@@ -27,6 +28,7 @@ class Reply:
     stall_before_head: bool = False    # accept and read the request, never answer
     stall_after: Optional[int] = None  # send the head and this many body bytes, then wait
     rate: Optional[int] = None         # bytes per second (in 8 KiB pieces)
+    refuse_later: bool = False         # after this answer nothing listens: later connections are refused
     content_type: str = "application/octet-stream"
     headers: dict = field(default_factory=dict)
 
@@ -46,6 +48,7 @@ class LoopbackServer:
     def __init__(self, routes, port=0):
         self.routes = dict(routes)
         self.requests = []
+        self.times = []  # time.time() of each request
         self.stop_event = threading.Event()
         outer = self
 
@@ -91,8 +94,12 @@ class LoopbackServer:
             parts = urllib.parse.urlsplit(target)
             target = parts.path + ("?" + parts.query if parts.query else "")
         self.requests.append(target)
+        self.times.append(time.time())
         path = urllib.parse.urlsplit(target).path
         reply = self.routes.get(path) or self.routes.get("*") or Reply(status=404, body=b"not found")
+        if reply.refuse_later:
+            self.httpd.socket.shutdown(socket.SHUT_RDWR)  # refused from now on, before this answer is out
+            threading.Thread(target=self.httpd.shutdown, daemon=True).start()
         if reply.stall_before_head:
             self.stop_event.wait()
             handler.close_connection = True

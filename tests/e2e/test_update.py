@@ -1,0 +1,215 @@
+"""The self-update end to end: the test build of the client (its browser the
+scripted stand-in, which fires the login page's DocumentComplete) installed
+with file version 1.0.0.0, against loopback servers made the prefix's proxy,
+so that its fixed URLs (127.0.0.1:18480) reach them. Each case reads the
+update log line by line and checks that a client still runs."""
+import hashlib
+import re
+import time
+
+import wine
+from client import SEPARATOR, download_path, log_messages, make_res_folder, md5
+from http_servers import LoopbackServer, Reply, text
+from portal import INTERNET_SETTINGS, TestPortal
+from scenario import SkipScenario, scenario, table
+from wine import ROOT, wait_until
+
+SCRIPTED = wine.WIN64 / "vexa-scripted.exe"
+SCRIPTED_NEXT = wine.WIN64 / "vexa-scripted-1.0.0.1.exe"
+TITLE = "Vexaria极速登录器"
+BOX_TITLE = "关闭提示"
+CHECK_URL = "http://127.0.0.1:18480/getClientVersion.php?p=velmo&g=vexa&v="
+NEW_CLIENT = "http://127.0.0.1:18480/client/vexa-1.0.0.1.exe"
+LOGIN_PAGE = "<html><head><title>login</title></head><body><p>Vexaria login</p></body></html>"
+MESSAGE = re.compile(r".*Error \d+\)?")  # a failure's text with its code
+NO_UPDATE = ["Finish Update.", SEPARATOR]
+BODY = b"N" * 5000
+
+
+def needs_login_window():
+    """The check starts at the login page's DocumentComplete: nothing to see
+    until the main window runs the login window."""
+    if not any("CKestroLogin" in p.read_text(encoding="utf-8", errors="replace")
+               for p in (ROOT / "mainwnd").glob("*.cpp")):
+        raise SkipScenario("the main window does not run the login window yet (mainwnd/ has no CKestroLogin)")
+
+
+def use_as_proxy(w, port):
+    for name, kind, value in (("ProxyEnable", "REG_DWORD", "1"), ("ProxyServer", "REG_SZ", f"127.0.0.1:{port}")):
+        w.run(["reg", "add", INTERNET_SETTINGS, "/v", name, "/t", kind, "/d", value, "/f"], check=True)
+
+
+def installed_path(w):
+    return w.data_folder + r"\vexa-scripted.exe"
+
+
+def install(w, client=SCRIPTED):
+    needs_login_window()
+    make_res_folder(w)
+    w.put_file(client, installed_path(w))
+
+
+def matches(lines, expected):
+    """Each expected entry is the exact line or a pattern it must match whole."""
+    return len(lines) == len(expected) and all(
+        e.fullmatch(line) if isinstance(e, re.Pattern) else e == line for line, e in zip(lines, expected))
+
+
+def wait_log(w, expected, timeout=40):
+    try:
+        wait_until(lambda: len(log_messages(w)) >= len(expected), timeout=timeout, what="the log lines")
+        time.sleep(0.5)  # nothing more may follow
+    finally:
+        lines = log_messages(w)
+    assert matches(lines, expected), f"log {lines!r}\nexpected {expected!r}"
+
+
+def client_runs(w):
+    assert "vexa-scripted.exe" in w.processes(), w.processes()
+    w.wait_window(TITLE)
+
+
+def downloading(*after_status):
+    """The lines of a check that names NEW_CLIENT, its download's status line and what follows."""
+    return [CHECK_URL + "1.0.0.0", "Http QueryInfoStatusCode:200", "Server response check version msg:" + NEW_CLIENT,
+            "ExcuUpdate,URL=" + NEW_CLIENT, *after_status]
+
+
+def not_updating(*before_answer, answer=""):
+    return [CHECK_URL + "1.0.0.0", *before_answer, "Server response check version msg:" + answer, *NO_UPDATE]
+
+
+@table({
+    "no_update": dict(check=text("0"), lines=not_updating("Http QueryInfoStatusCode:200", answer="0")),
+    "check_404": dict(check=text("not here", status=404), lines=not_updating("Http QueryInfoStatusCode:404")),
+    "check_unreachable": dict(check=None, lines=not_updating("Try Download File Exception",
+                                                              re.compile(r".*\(Error 12029\)"))),
+    "download_404": dict(download=Reply(status=404), lines=downloading("Http QueryInfoStatusCode:404")),
+    "no_content_length": dict(download=Reply(body=BODY, no_length=True), file=b"",
+                              lines=downloading("Http QueryInfoStatusCode:200", "Content length:0",
+                                                "ERROR!Before download dwFileSize == dwToatlSize,exit")),
+    "short_body": dict(download=Reply(body=BODY, announce=8000), file=BODY,
+                       lines=downloading("Http QueryInfoStatusCode:200", "Content length:8000")),
+    "download_held": dict(download=Reply(body=BODY), hold=True,
+                          lines=downloading("Http QueryInfoStatusCode:200", "Content length:5000")),
+    "cannot_start": dict(download=Reply(body=BODY), file=BODY,
+                         lines=downloading("Http QueryInfoStatusCode:200", "Content length:5000",
+                                           "Finish download,file size=5000",
+                                           "Finish download,file md5=" + hashlib.md5(BODY).hexdigest(),
+                                           re.compile(r"Start download file failure\.Error Code:[1-9]\d*"))),
+})
+def update_outcome(w, lines, check=text(NEW_CLIENT), download=None, file=None, hold=False):
+    """One check and, when the answer names a client, its download: the log
+    holds exactly the lines of the outcome, the download file what arrived,
+    and the client runs on."""
+    login = Reply(body=LOGIN_PAGE.encode(), content_type="text/html", refuse_later=check is None)
+    routes = {"*": login, "/getClientVersion.php": check, "/client/vexa-1.0.0.1.exe": download}
+    with LoopbackServer({k: v for k, v in routes.items() if v}) as server:
+        use_as_proxy(w, server.port)
+        install(w)
+        if hold:
+            w.host_path(download_path(w)).parent.mkdir(parents=True, exist_ok=True)
+        holder = w.hold(download_path(w), 60000) if hold else None
+        w.launch(installed_path(w))
+        wait_log(w, lines)
+        client_runs(w)
+        if holder:
+            holder.kill()
+        if file is not None:
+            assert w.host_path(download_path(w)).read_bytes() == file
+
+
+@scenario
+def update_leftover_deleted(w):
+    """A download left by an earlier run is deleted when the check starts,
+    though the answer is no update."""
+    with LoopbackServer({"*": text(LOGIN_PAGE), "/getClientVersion.php": text("0")}) as server:
+        use_as_proxy(w, server.port)
+        install(w)
+        w.put_file(SCRIPTED_NEXT, download_path(w))
+        w.launch(installed_path(w))
+        wait_log(w, not_updating("Http QueryInfoStatusCode:200", answer="0"))
+        assert not w.host_path(download_path(w)).exists()
+        client_runs(w)
+
+
+@scenario
+def update_check_stalled(w):
+    """A version server that accepts and never answers holds the window for
+    the check's bound only; then the window answers again (its close button
+    opens the exit question) and the client runs on."""
+    stall = Reply(stall_before_head=True)
+    with LoopbackServer({"*": text(LOGIN_PAGE), "/getClientVersion.php": stall}) as server:
+        use_as_proxy(w, server.port)
+        install(w)
+        w.launch(installed_path(w))
+        wait_until(lambda: any(t.startswith("/getClientVersion.php") for t in server.requests), timeout=40,
+                   what="the version check")
+        asked = server.times[-1]
+        wait_log(w, not_updating("Try Download File Exception", MESSAGE), timeout=30)
+        # Bounded: unbounded, it would wait for the server to the scenario's end.
+        assert time.time() - asked < 15, time.time() - asked
+        wid = w.wait_window(TITLE)
+        x, y, cx, _ = w.geometry(wid)
+        w.xdotool("mousemove", x + cx - 18, y + 10)
+        w.xdotool("click", 1)
+        box = w.wait_window(BOX_TITLE, timeout=15)
+        w.xdotool("windowfocus", "--sync", box)
+        w.xdotool("key", "Escape")
+        w.wait_no_window(BOX_TITLE)
+        client_runs(w)
+
+
+@table({"over_cap": dict(size=10485761, kept=False), "at_cap": dict(size=10485760, kept=True)})
+def update_log_cap(w, size, kept):
+    """A log larger than 10 MiB is deleted before the check's first line; one
+    of exactly 10 MiB is appended to."""
+    with LoopbackServer({"*": text(LOGIN_PAGE), "/getClientVersion.php": text("0")}) as server:
+        use_as_proxy(w, server.port)
+        install(w)
+        log = w.host_path(w.data_folder + r"\res\update.log")
+        line = "2020- 1- 1  0: 0: 0 : \tUpdateModule\told\r\n".encode("utf-16-le")
+        old = (line * (size // len(line) + 1))[:size]
+        log.write_bytes(old)
+        w.launch(installed_path(w))
+        expected = not_updating("Http QueryInfoStatusCode:200", answer="0")
+        wait_until(lambda: log.stat().st_size != size and log.read_bytes().endswith(
+            (SEPARATOR + "\r\n").encode("utf-16-le")), timeout=40, what="the check's lines")
+        data = log.read_bytes()
+        assert data.startswith(old) == kept
+        new = data[size:] if kept else data
+        lines = [line.split("\t", 2)[2] for line in new.decode("utf-16-le")[:-2].split("\r\n")]
+        assert matches(lines, expected), lines
+        client_runs(w)
+
+
+@scenario
+def update_full(w):
+    """The portal names the 1.0.0.1 build; it is downloaded, logged with its
+    size and MD5, started with "-d " and the installed path; the old client
+    exits with 0; the hand-over puts the new build in place and starts it,
+    and the new client's own check finds nothing newer."""
+    portal = TestPortal(new_client=str(SCRIPTED_NEXT), new_version="1.0.0.1")
+    try:
+        portal.use_as_proxy(w)
+        install(w)
+        _, code = w.launch(installed_path(w), wait=True, timeout=120)  # returns when the old client ends
+        assert code == 0, code
+        url = "http://127.0.0.1:18480/client/download/vexa.exe"
+        size = SCRIPTED_NEXT.stat().st_size
+        digest = md5(SCRIPTED_NEXT)
+        wait_log(w, [
+            CHECK_URL + "1.0.0.0", "Http QueryInfoStatusCode:200", "Server response check version msg:" + url,
+            "ExcuUpdate,URL=" + url, "Http QueryInfoStatusCode:200", f"Content length:{size}",
+            f"Finish download,file size={size}", "Finish download,file md5=" + digest,
+            # the downloaded client, started with "-d " and the installed path
+            "Finish download,current file md5=" + digest, "Update success.Current Version:1.0.0.1", SEPARATOR,
+            # the new client, started from the installed path
+            CHECK_URL + "1.0.0.1", "Http QueryInfoStatusCode:200", "Server response check version msg:0", *NO_UPDATE,
+        ], timeout=60)
+        assert md5(w.host_path(installed_path(w))) == digest
+        assert [t for t in portal.requests() if t.startswith("/getClientVersion.php")] == [
+            "/getClientVersion.php?p=velmo&g=vexa&v=1.0.0.0", "/getClientVersion.php?p=velmo&g=vexa&v=1.0.0.1"]
+        client_runs(w)
+    finally:
+        portal.stop()
