@@ -1,36 +1,76 @@
 #!/usr/bin/env python3
-"""`make run`: starts the demo portal on 127.0.0.1:18480 (when present) and
-the client under Wine in a persistent prefix (build/run-prefix), on the
-current display or on a private Xvfb when there is none."""
+"""`make run`: starts the demo portal (portal/server.py) on 127.0.0.1:18480
+and the client under Wine in a persistent prefix (build/run-prefix), on the
+current display or on a private Xvfb when there is none.
+
+Wine draws web pages only with its HTML engine (Wine Gecko). Without it the
+release client's page area stays empty, so the test build with the scripted
+browser (vexa-scripted.exe: pages drawn as text, links clickable) runs
+instead; --release or --scripted choose."""
 import argparse
 import os
+import socket
 import subprocess
 import sys
+import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "harness"))
 import wine  # noqa: E402
 
+GECKO_FOLDERS = ["/usr/share/wine/gecko", "/opt/wine/gecko"]
+PORTAL = ("127.0.0.1", 18480)
+
+
+def wine_has_html_engine():
+    return any(Path(folder).is_dir() and any(Path(folder).iterdir()) for folder in GECKO_FOLDERS)
+
+
+def listening():
+    with socket.socket() as probe:
+        return probe.connect_ex(PORTAL) == 0
+
+
+def start_portal():
+    """The portal, listening before the client asks it anything."""
+    if listening():
+        sys.exit(f"{PORTAL[0]}:{PORTAL[1]} is taken: is another demo portal running?")
+    portal = subprocess.Popen([sys.executable, str(ROOT / "portal" / "server.py")])
+    deadline = time.time() + 10
+    while time.time() < deadline and portal.poll() is None:
+        if listening():
+            return portal
+        time.sleep(0.1)
+    portal.terminate()
+    sys.exit(f"the demo portal did not start on {PORTAL[0]}:{PORTAL[1]}")
+
+
+def make_prefix(prefix, env):
+    print("making the Wine prefix (once) ...")
+    init = dict(env, WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+    subprocess.run([wine.WINE, "wineboot", "--init"], env=init, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for font in wine.FONT_REPLACEMENTS:
+        subprocess.run([wine.WINE, "reg", "add", r"HKCU\Software\Wine\Fonts\Replacements", "/v", font,
+                        "/d", wine.CJK_FONT, "/f"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", default=str(ROOT / "build" / "win64"))
+    which = parser.add_mutually_exclusive_group()
+    which.add_argument("--release", action="store_true", help="run vexa.exe (needs Wine's HTML engine to show pages)")
+    which.add_argument("--scripted", action="store_true", help="run vexa-scripted.exe (pages drawn as text)")
     args = parser.parse_args()
-    exe = Path(args.build) / "vexa.exe"
+    scripted = args.scripted or (not args.release and not wine_has_html_engine())
+    exe = Path(args.build) / ("vexa-scripted.exe" if scripted else "vexa.exe")
     prefix = Path(args.build).parent / "run-prefix"
     home = Path(args.build).parent / "run-home"
     (home / ".local" / "share").mkdir(parents=True, exist_ok=True)
     env = wine.base_env(prefix, home)
     if not prefix.exists():
-        print("making the Wine prefix (once) ...")
-        init = dict(env, WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
-        subprocess.run([wine.WINE, "wineboot", "--init"], env=init, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for font in wine.FONT_REPLACEMENTS:
-            subprocess.run([wine.WINE, "reg", "add", r"HKCU\Software\Wine\Fonts\Replacements", "/v", font,
-                            "/d", wine.CJK_FONT, "/f"], env=env, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL)
+        make_prefix(prefix, env)
     xvfb = None
     if os.environ.get("DISPLAY"):
         env["DISPLAY"] = os.environ["DISPLAY"]
@@ -39,20 +79,17 @@ def main():
         env["DISPLAY"] = xvfb.display
         print(f"no DISPLAY: the client runs on Xvfb {xvfb.display} "
               f"(look at it with: DISPLAY={xvfb.display} import -window root shot.png)")
-    portal = None
-    server = ROOT / "portal" / "server.py"
-    if server.exists():
-        portal = subprocess.Popen([sys.executable, str(server)])
-        print("demo portal on http://127.0.0.1:18480/")
+    portal = start_portal()
     try:
+        if scripted:
+            print("Wine has no HTML engine here: running the test build, whose browser draws each page as text")
         print(f"starting {exe} (prefix {prefix}); close the client to end")
         subprocess.run([wine.WINE, str(exe)], env=env)
     except KeyboardInterrupt:
         pass
     finally:
         subprocess.run([wine.WINESERVER, "-k"], env=env, stderr=subprocess.DEVNULL)
-        if portal:
-            portal.terminate()
+        portal.terminate()
         if xvfb:
             xvfb.stop()
 
