@@ -1,0 +1,216 @@
+"""The login window, the game-code hand-over and the game view, end to end:
+the test build of the client (vexa-scripted.exe, whose browser is the
+scripted stand-in) against the demo portal on loopback, made the prefix's
+proxy so that the client's fixed URLs reach it."""
+import contextlib
+import re
+import time
+
+import wine
+from client import MAIN_TITLE
+from portal import TestPortal
+from scenario import SkipScenario, scenario, table
+from wine import ROOT, read_debug_output, start_capturing_debug_output, wait_until
+
+SCRIPTED = wine.WIN64 / "vexa-scripted.exe"
+LOGIN_SIZE = (660, 399)
+LOGIN_PATH = re.compile(r"^/client/gamecode/vexa/mac/(([0-9A-F]{2}-){5}[0-9A-F]{2})?/$")
+GAME_PATH = "/play_gamecode?server=2"
+WHITE = (255, 255, 255)  # the stand-in's page background
+CLICK = "单击事件:"
+BOX_TITLE = "关闭提示"
+
+
+class Session:
+    """One run of the scripted client against a test portal."""
+
+    def __init__(self, w, portal):
+        self.w = w
+        self.portal = portal
+        self.debug = w.dir / "debug.txt"
+        self.proc = start_capturing_debug_output(w, [SCRIPTED], self.debug)
+
+    def lines(self, prefix=""):
+        return [t for t in read_debug_output(self.debug) if t.startswith(prefix)]
+
+    def wait_line(self, text, timeout=30):
+        return wait_until(lambda: [t for t in self.lines() if text in t], timeout=timeout, what=repr(text))
+
+    def windows(self):
+        """(X window id, geometry) of every visible window with the client's title."""
+        return [(wid, self.w.geometry(wid)) for wid in self.w.find_windows(MAIN_TITLE)]
+
+    def login_window(self):
+        return [(wid, g) for wid, g in self.windows() if g[2:] == LOGIN_SIZE]
+
+    def main_window(self):
+        return [(wid, g) for wid, g in self.windows() if g[2:] != LOGIN_SIZE]
+
+    def wait_login_window(self):
+        wid, geometry = wait_until(lambda: (self.login_window() or [None])[0], timeout=30, what="the login window")
+        self.w.screenshot("login window", window=wid)
+        return wid, geometry
+
+    def wait_main_window(self):
+        wid, geometry = wait_until(lambda: (self.main_window() or [None])[0], timeout=30, what="the main window")
+        time.sleep(0.5)
+        self.w.screenshot("main window", window=wid)
+        return wid, geometry
+
+    def click(self, x, y, button=1, repeat=1):
+        self.w.xdotool("mousemove", x, y)
+        time.sleep(0.2)
+        self.w.xdotool("click", "--repeat", repeat, "--delay", 80, button)
+        time.sleep(0.3)
+
+    def key(self, wid, *keys):
+        self.w.xdotool("windowfocus", "--sync", wid)
+        for k in keys:
+            self.w.xdotool("key", k)
+            time.sleep(0.2)
+
+
+def require_login_window_at_start():
+    """The main window runs the login window and creates the game view in its
+    initialisation; until it does, a start shows neither."""
+    main = (ROOT / "mainwnd" / "MainDlg.cpp").read_text(encoding="utf-8", errors="replace")
+    if "CKestroLogin" not in main or "CMyHtmlView" not in (ROOT / "mainwnd" / "MainDlg.h").read_text(
+            encoding="utf-8", errors="replace"):
+        raise SkipScenario("the main window does not run the login window and the game view yet")
+
+
+@contextlib.contextmanager
+def scripted_client(w, **portal_options):
+    require_login_window_at_start()
+    portal = TestPortal(**portal_options)
+    try:
+        portal.use_as_proxy(w)
+        yield Session(w, portal)
+    finally:
+        portal.stop()
+
+
+def page_centre(geometry):
+    x, y, width, height = geometry
+    return x + width // 2, y + height // 2
+
+
+@scenario
+def login_window_until_the_page_loads(w):
+    """The skinned 660 x 399 login window asks for the login page with the
+    adapter address; its page area stays empty until the first document has
+    loaded; Enter and Escape do not close it; Tab and the clipboard keys are
+    handed to the page."""
+    with scripted_client(w, login_delay=5) as s:
+        wid, geometry = s.wait_login_window()
+        target = s.portal.wait_request(lambda t: t.startswith("/client/"), what="the login request")[0]
+        assert LOGIN_PATH.match(target), target
+        assert s.w.pixel(*page_centre(geometry)) != WHITE, "the page shows before it has loaded"
+        assert not s.lines("scripted: DocumentComplete")
+
+        s.wait_line("scripted: DocumentComplete")
+        wait_until(lambda: s.w.pixel(*page_centre(geometry)) == WHITE, timeout=10, what="the page to show")
+        s.w.screenshot("login page shown", window=wid)
+        assert s.portal.requests().count("/getClientVersion.php?p=velmo&g=vexa&v=1.0.0.0") == 1
+
+        s.key(wid, "Return", "Escape", "KP_Enter")
+        time.sleep(1)
+        assert s.login_window() and not s.main_window(), "Enter or Escape ended the login window"
+        assert not s.w.find_windows(BOX_TITLE)
+
+        s.key(wid, "Tab", "ctrl+c", "ctrl+v", "c")
+        s.wait_line("scripted: key 86 ctrl")
+        assert s.lines("scripted: key") == ["scripted: key 9\r\n", "scripted: key 67 ctrl\r\n",
+                                            "scripted: key 86 ctrl\r\n"], s.lines("scripted: key")
+        assert s.proc.poll() is None
+
+
+@table({
+    "top": dict(login="refresh"),
+    "frame": dict(login="frame"),
+})
+def login_hands_over_the_game_url(w, login):
+    """A login page (or a frame inside it) that navigates to a
+    "play_gamecode" URL ends the login window; the main window's game view
+    then asks for exactly that URL, once, and the version check ran once."""
+    with scripted_client(w, login=login, game_code_path=GAME_PATH) as s:
+        s.wait_main_window()
+        wait_until(lambda: GAME_PATH in s.portal.requests(), what="the game page request")
+        s.wait_line("scripted: DocumentComplete http://127.0.0.1:18480" + GAME_PATH)
+        time.sleep(1)
+        assert not s.login_window(), "the login window is still shown"
+        assert s.portal.requests().count(GAME_PATH) == 1, s.portal.requests()
+        assert s.portal.requests().count("/getClientVersion.php?p=velmo&g=vexa&v=1.0.0.0") == 1, \
+            s.portal.requests()
+        game_url = "http://127.0.0.1:18480" + GAME_PATH
+        before = s.lines("scripted: BeforeNavigate2 " + game_url)
+        assert before == [f"scripted: BeforeNavigate2 {game_url} cancelled\r\n",  # the login browser
+                          f"scripted: BeforeNavigate2 {game_url}\r\n"], before    # the game view
+        assert s.proc.poll() is None
+
+
+def _answer_box(s, button):
+    box = s.w.wait_window(BOX_TITLE)
+    x, y, _, _ = s.w.geometry(box)
+    s.click(x + (77 if button == "ok" else 179), y + 83)  # the box's OK and Cancel buttons
+
+
+@table({
+    "close_button_ok": dict(how="button", answer="ok"),
+    "alt_f4_ok": dict(how="alt+F4", answer="ok"),
+    "close_button_cancel": dict(how="button", answer="cancel"),
+})
+def login_exit_question(w, how, answer):
+    """Closing asks first; OK ends the process with exit code 0 before any
+    main window, Cancel leaves the login window and its page as they were."""
+    with scripted_client(w) as s:
+        wid, geometry = s.wait_login_window()
+        s.wait_line("scripted: DocumentComplete")
+        if how == "button":
+            x, y, width, _ = geometry
+            s.click(x + width - 30 + 12, y + 12)
+        else:
+            s.key(wid, how)
+        _answer_box(s, answer)
+        if answer == "ok":
+            deadline = time.time() + 20
+            while s.proc.poll() is None and time.time() < deadline:
+                assert not s.main_window(), "the main window appeared"
+                time.sleep(0.2)
+            assert s.proc.poll() == 0, s.proc.poll()
+            assert not any("play_gamecode" in t for t in s.portal.requests())
+        else:
+            s.w.wait_no_window(BOX_TITLE)
+            time.sleep(0.5)
+            assert s.proc.poll() is None
+            assert s.login_window() and not s.main_window()
+            assert s.w.pixel(*page_centre(geometry)) == WHITE, "the page is gone"
+
+
+@scenario
+def game_view_clicks_and_right_button(w):
+    """In the game view the right button never goes down on the page (its
+    release does), and every click on a link writes one "单击事件:" line with
+    the link's href to the debugger output; clicks outside links write none."""
+    with scripted_client(w, login="refresh", game_code_path=GAME_PATH) as s:
+        _, (x, y, _, _) = s.wait_main_window()
+        s.wait_line("scripted: DocumentComplete http://127.0.0.1:18480" + GAME_PATH)
+        assert s.lines("scripted: DocumentComplete http://127.0.0.1:18480/play")[-1].endswith("click sinks 1\r\n")
+        top = y + 30  # the game view lies below the 30-pixel title strip
+
+        def line_y(n):  # the stand-in paints the URL, then one link per 18-pixel line
+            return top + 4 + 18 * n + 9
+
+        s.click(x + 400, y + 400, button=3)             # a right click on the page
+        s.click(x + 400, y + 400, button=3, repeat=2)   # a right double click
+        s.wait_line("scripted: WM_RBUTTONUP")
+        time.sleep(0.5)
+        right = [t.strip() for t in s.lines("scripted: WM_RBUTTON")]
+        assert right == ["scripted: WM_RBUTTONUP"] * 3, right
+
+        s.click(x + 220, line_y(0))  # the page's text, outside every link
+        s.click(x + 30, line_y(3))   # an anchor without href
+        s.click(x + 30, line_y(1))   # the image inside the first link
+        s.wait_line(CLICK + "/play_gamecode")
+        clicks = s.lines(CLICK)
+        assert clicks == [CLICK + "\r\n", CLICK + "/play_gamecode?server=2&page=news\r\n"], clicks
