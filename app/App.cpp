@@ -13,7 +13,7 @@ CKestro_V5App theApp;
 BOOL CKestro_V5App::InitInstance() {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
-    SetRegistryKey(L"应用程序向导生成的本地应用程序");
+    SetRegistryKey(kRegistryKey);
     Gdiplus::GdiplusStartupInput gdiplus;
     Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplus, nullptr);
 

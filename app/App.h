@@ -25,6 +25,9 @@ public:
     // The name the application is known by: the profile's key, the internet
     // user agent.
     static const wchar_t* AppName() { return L"Kestro_V5"; }
+    // The profile's company key; set again at start-up, and from the start
+    // so the profile works in the tests too.
+    static constexpr const wchar_t* kRegistryKey = L"应用程序向导生成的本地应用程序";
 
     CWindow* m_pMainWnd = nullptr;
 
@@ -34,7 +37,7 @@ private:
     void RunNormalMode();
 
     ULONG_PTR m_gdiplusToken = 0;
-    std::wstring m_registryKey;
+    std::wstring m_registryKey = kRegistryKey;
 };
 
 extern CKestro_V5App theApp;

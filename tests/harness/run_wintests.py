@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Runs one suite of the Windows unit tests (wintests.exe) under Wine in a
 fresh prefix with its own display."""
+import re
 import sys
 from pathlib import Path
 
@@ -25,7 +26,9 @@ try:
     result = w.run([exe, f"--gtest_filter={suite}.*", "--gtest_color=no"], timeout=280)
     sys.stdout.write(result.stdout)
     sys.stderr.write(result.stderr[-4000:] if result.returncode else "")
-    ok = result.returncode == 0 and "[  PASSED  ]" in result.stdout
+    # A filter that matches nothing (a stale test program) is a failure too.
+    ran = re.search(r"\[==========\] (\d+) tests? from", result.stdout)
+    ok = result.returncode == 0 and "[  PASSED  ]" in result.stdout and ran and int(ran.group(1)) > 0
 finally:
     w.close(keep=not ok)
 sys.exit(0 if ok else 1)
