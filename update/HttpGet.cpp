@@ -13,8 +13,8 @@ bool HttpGet::Fail() {
 }
 
 // InternetOpenUrlW would be one call, but it offers only the session handle
-// for options, and a receive time-out set there does not bound every wait.
-// Connection and request handles of our own take it.
+// for options, and a receive time-out set there is not honoured everywhere
+// (Wine ignores it). Connection and request handles of our own take it.
 bool HttpGet::Send(const std::wstring& url, const wchar_t* userAgent, DWORD connectTimeoutMs,
                    DWORD receiveTimeoutMs) {
     URL_COMPONENTSW parts = {};
