@@ -145,10 +145,48 @@ DWORD RetryWhileHeld(Attempt attempt, DWORD waitMs) {
 }
 }  // namespace
 
-unsigned long CopyFileWhenReleased(const std::wstring& from, const std::wstring& to, unsigned long waitMs) {
+namespace {
+// Waits until no other process holds the file (it can be opened for writing
+// without sharing). A missing file is not held.
+DWORD WaitUntilReleased(const std::wstring& path, DWORD waitMs) {
     return RetryWhileHeld(
-        [&]() -> DWORD { return ::CopyFileW(from.c_str(), to.c_str(), FALSE) ? NO_ERROR : ::GetLastError(); },
+        [&]() -> DWORD {
+            FileHandle probe(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            if (probe) return NO_ERROR;
+            DWORD error = ::GetLastError();
+            return error == ERROR_FILE_NOT_FOUND ? NO_ERROR : error;
+        },
         waitMs);
+}
+
+// A full copy of `from` in a fresh temporary file in `folder`, on the disk.
+DWORD CopyToTemporary(const std::wstring& from, const std::wstring& folder, std::wstring& temporary) {
+    wchar_t name[MAX_PATH] = {};
+    if (!::GetTempFileNameW(folder.c_str(), L"vx", 0, name)) return ::GetLastError();
+    temporary = name;
+    if (!::CopyFileW(from.c_str(), name, FALSE)) return ::GetLastError();
+    FileHandle written(::CreateFileW(name, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!written || !::FlushFileBuffers(written.Get())) return ::GetLastError();
+    return NO_ERROR;
+}
+}  // namespace
+
+unsigned long ReplaceFileAtomically(const std::wstring& from, const std::wstring& to, unsigned long waitMs) {
+    DWORD error = WaitUntilReleased(to, waitMs);
+    if (error != NO_ERROR) return error;
+    std::wstring temporary;
+    error = CopyToTemporary(from, FolderOf(to), temporary);
+    if (error == NO_ERROR) {
+        error = RetryWhileHeld(
+            [&]() -> DWORD {
+                return ::MoveFileExW(temporary.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                           ? NO_ERROR
+                           : ::GetLastError();
+            },
+            waitMs);
+    }
+    if (error != NO_ERROR && !temporary.empty()) ::DeleteFileW(temporary.c_str());
+    return error;
 }
 
 unsigned long DeleteFileWhenReleased(const std::wstring& path, unsigned long waitMs) {

@@ -32,9 +32,13 @@ bool DeleteAndNotify(const std::wstring& path);
 // that is just ending) to let go of a file it must replace or delete.
 constexpr unsigned long kFileReleaseWaitMs = 5000;
 
-// CopyFileW(from, to, overwrite), retried while the target is held by another
-// process, for at most waitMs. Returns 0, or the system error of the last try.
-unsigned long CopyFileWhenReleased(const std::wstring& from, const std::wstring& to, unsigned long waitMs);
+// Replaces the file `to` with a copy of `from` so that `to` is never left
+// half-written: the copy goes to a temporary file beside the target, which is
+// then renamed over it in one step. While another process holds the target
+// (the client that is just ending), waits for it at most waitMs. Returns 0, or
+// the system error of the step that failed; the target is then untouched and
+// no temporary file is left.
+unsigned long ReplaceFileAtomically(const std::wstring& from, const std::wstring& to, unsigned long waitMs);
 
 // DeleteFileW, retried the same way while the file exists and is held.
 // Returns 0 (also when there was nothing to delete), or the last error.

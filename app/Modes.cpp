@@ -27,8 +27,9 @@ bool InstallOverTarget(const std::wstring& commandLine) {
     const std::wstring target = PathAfterSwitch(commandLine);
     const std::wstring self = GetModulePath();
     // The old client ends right after starting us and may still hold the
-    // target for a moment.
-    const DWORD error = CopyFileWhenReleased(self, target, kFileReleaseWaitMs);
+    // target for a moment. The installed client is replaced in one step, so
+    // an interrupted copy never leaves the player a broken one.
+    const DWORD error = ReplaceFileAtomically(self, target, kFileReleaseWaitMs);
     if (error != NO_ERROR) {
         WriteUpdateLog(FormatText(L"Update failure.Error Code:%ld", static_cast<long>(error)));
         WriteUpdateLog(kLogSeparator);

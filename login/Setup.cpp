@@ -182,6 +182,7 @@ void InstallClient() {
     const long runningVersion = ReadVersionNumber(running);
     WriteUninstallKey(installed);
     WriteProfileMirror(installed);
-    if (installedVersion == 0 || installedVersion < runningVersion)
-        ::CopyFileW(running.c_str(), installed.c_str(), FALSE);
+    // Replaced in one step, without waiting: a copy that is in use stays as it
+    // is and the next start tries again.
+    if (installedVersion == 0 || installedVersion < runningVersion) ReplaceFileAtomically(running, installed, 0);
 }

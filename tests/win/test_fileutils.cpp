@@ -4,6 +4,7 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/FileUtils.h"
 #include "app/Shell.h"
@@ -84,30 +85,60 @@ TEST(ShellDelete, FilesFoldersAndLongPaths) {
     EXPECT_TRUE(Exists(sibling));
 }
 
-TEST(CopyWhenReleased, WaitsForAHolderBounded) {
-    TempFolder dir(L"copy");
-    const std::wstring from = dir.File(L"new.bin", "new");
-    const std::wstring to = dir.File(L"old.bin", "old");
+// Names in the folder, to see that no temporary file is left behind.
+std::vector<std::wstring> Listing(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (wcscmp(entry.cFileName, L".") && wcscmp(entry.cFileName, L"..")) names.push_back(entry.cFileName);
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return names;
+}
 
-    {  // held for a moment: the copy waits and succeeds
-        HANDLE held = CreateFileW(to.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(held, INVALID_HANDLE_VALUE);
-        std::thread release([held] { Sleep(400); CloseHandle(held); });
-        EXPECT_EQ(CopyFileWhenReleased(from, to, 5000), 0u);
-        release.join();
-        EXPECT_EQ(ReadAll(to), "new");
-    }
+TEST(ReplaceAtomically, ReplacesInOneStepAndWaitsForAHolder) {
+    TempFolder src(L"replace-src");
+    TempFolder dst(L"replace-dst");
+    const std::wstring from = src.File(L"new.bin", std::string(300000, 'n'));
+    const std::wstring to = dst.File(L"vexa.exe", "old");
+
+    EXPECT_EQ(ReplaceFileAtomically(from, to, 5000), 0u);
+    EXPECT_EQ(ReadAll(to), std::string(300000, 'n'));
+    EXPECT_EQ(Listing(dst.Root()), std::vector<std::wstring>{L"vexa.exe"});
+
+    const std::wstring fresh = dst.Path(L"fresh.exe");  // a missing target is created
+    EXPECT_EQ(ReplaceFileAtomically(from, fresh, 5000), 0u);
+    EXPECT_EQ(ReadAll(fresh).size(), 300000u);
+
+    // Held for a moment: the replacement waits and succeeds.
+    WriteAll(to, "old");
+    HANDLE held = CreateFileW(to.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::thread release([held] { Sleep(400); CloseHandle(held); });
+    EXPECT_EQ(ReplaceFileAtomically(from, to, 5000), 0u);
+    release.join();
+    EXPECT_EQ(ReadAll(to).size(), 300000u);
+}
+
+TEST(ReplaceAtomically, FailureLeavesTargetIntactAndNoTemporaryFile) {
+    TempFolder src(L"fail-src");
+    TempFolder dst(L"fail-dst");
+    const std::wstring from = src.File(L"new.bin", "new");
+    const std::wstring to = dst.File(L"vexa.exe", "old");
+
     {  // held beyond the wait: the sharing violation is reported
-        const std::wstring other = dir.File(L"other.bin", "other");
-        HANDLE held = CreateFileW(other.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE held = CreateFileW(to.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         const DWORD start = GetTickCount();
-        EXPECT_EQ(CopyFileWhenReleased(from, other, 600), static_cast<unsigned long>(ERROR_SHARING_VIOLATION));
+        EXPECT_EQ(ReplaceFileAtomically(from, to, 600), static_cast<unsigned long>(ERROR_SHARING_VIOLATION));
         EXPECT_GE(GetTickCount() - start, 500u);
         CloseHandle(held);
-        EXPECT_EQ(ReadAll(other), "other");
     }
     // A missing source is not waited for.
-    EXPECT_EQ(CopyFileWhenReleased(dir.Path(L"nope"), to, 5000), static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(ReplaceFileAtomically(src.Path(L"nope"), to, 5000), static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(ReadAll(to), "old");
+    EXPECT_EQ(Listing(dst.Root()), std::vector<std::wstring>{L"vexa.exe"});
 }
 
 TEST(UpdateLogFile, AppendsUtf16LinesWithoutBom) {
