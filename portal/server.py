@@ -84,12 +84,14 @@ def frame_login_page():
                                 'width="600" height="200"></iframe>')
 
 
-def game_page(server):
+def game_page(server, frames=0):
+    """The game page; frames: that many side panels (iframes) in it."""
     name = SERVERS[(server - 1) % len(SERVERS)] if server > 0 else "?"
+    panels = "".join(f'<iframe src="/help?panel={n}" width="200" height="80"></iframe>' for n in range(1, frames + 1))
     return page(f"Vexaria {server}服", f"""<h1>Vexaria · {server}服 {html.escape(name)}</h1>
 <p>游戏画面在这里。</p>
-<p><a href="/play_gamecode?server={server}&page=news"><img src="/static/banner.svg" alt="公告" width="120" height="30"></a></p>
-<p><a href="/help">帮助</a> <a name="top">无链接的锚点</a></p>""")
+<p><a href="/play_gamecode?server={server}&amp;page=news"><img src="/static/banner.svg" alt="公告" width="120" height="30"></a></p>
+<p><a href="/help">帮助</a> <a name="top">无链接的锚点</a></p>{panels}""")
 
 
 BANNER = ('<svg xmlns="http://www.w3.org/2000/svg" width="120" height="30">'
@@ -154,8 +156,9 @@ class Handler(BaseHTTPRequestHandler):
         elif path == "/client/gamecode/vexa/frame/":
             self.send(200, refresh_page(options.game_code_path, "frame"))
         elif path == "/play_gamecode":
-            server = parse_qs(parts.query).get("server", ["0"])[0]
-            self.send(200, game_page(int(server) if server.isdigit() else 0))
+            query = parse_qs(parts.query)
+            server, frames = query.get("server", ["0"])[0], query.get("frames", ["0"])[0]
+            self.send(200, game_page(int(server) if server.isdigit() else 0, min(int(frames), 5) if frames.isdigit() else 0))
         elif path == "/getClientVersion.php":
             self.send(200, self.version_answer(parts.query, options), "text/plain; charset=utf-8")
         elif path == DOWNLOAD_PATH and options.newer_client():

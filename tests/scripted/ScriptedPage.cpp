@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "base/Owners.h"
 
@@ -18,6 +19,28 @@ std::wstring Widen(const std::string& utf8) {
     int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring out(n, L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
+    return out;
+}
+
+// The few character references a portal writes into attribute values.
+std::string DecodeEntities(const std::string& text) {
+    static const struct {
+        const char* entity;
+        char c;
+    } kEntities[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&#39;", '\''}};
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        bool replaced = false;
+        for (const auto& e : kEntities) {
+            if (text.compare(i, strlen(e.entity), e.entity) == 0) {
+                out += e.c;
+                i += strlen(e.entity);
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) out += text[i++];
+    }
     return out;
 }
 
@@ -44,6 +67,7 @@ bool Attribute(const std::string& tag, const std::string& lowerTag, const std::s
             while (end < tag.size() && !std::isspace(static_cast<unsigned char>(tag[end])) && tag[end] != '>') ++end;
             value = tag.substr(p, end - p);
         }
+        value = DecodeEntities(value);
         return true;
     }
     return false;
