@@ -268,3 +268,14 @@ def game_view_frames_keep_one_click_sink(w):
             "scripted: DocumentComplete http://127.0.0.1:18480" + framed], view
         assert all(t.endswith(" click sinks 1\r\n") for t in view), view
         assert s.portal.requests().count(framed) == 1
+
+
+@scenario(display=False)
+def release_builds_carry_no_stand_in(w):
+    """The scripted browser is linked only into the test build: the release
+    executables (x86_64 here, i686 when built) create the system's control."""
+    marker = "scripted: ".encode("utf-16-le")  # every trace line of the stand-in
+    assert marker in SCRIPTED.read_bytes(), "the marker no longer identifies the stand-in"
+    releases = [wine.WIN64 / "vexa.exe", wine.WIN64.parent / "win32" / "vexa.exe"]
+    for exe in [e for e in releases if e.exists()]:
+        assert marker not in exe.read_bytes(), f"{exe} contains the scripted browser"
