@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
@@ -163,6 +164,19 @@ TEST(BrowserHost, EmbedsAndPlacesTheControl) {
     const RECT hidden = ChildRect(host.hwnd);
     EXPECT_TRUE(IsRectEmpty(&hidden));
     EXPECT_TRUE(browser.m_bInPlaceActive);
+}
+
+// After a hand-over the login window is gone before its host is deleted.
+TEST(BrowserHost, DeletedAfterItsWindowIsGone) {
+    LoopbackHttp server({200, "<html></html>"});
+    auto host = std::make_unique<TestWindow>();
+    auto browser = std::make_unique<RecordingHost>(host->hwnd);
+    ASSERT_TRUE(browser->InPlaceActivate());
+    browser->Navigate(server.Url(L"/gone"));
+    host.reset();
+    PumpUntil([] { return false; }, 500);
+    browser.reset();
+    PumpUntil([] { return false; }, 500);  // nothing calls back into the deleted host
 }
 
 TEST(BrowserHost, AnswersAsOneObject) {
