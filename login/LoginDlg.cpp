@@ -67,7 +67,7 @@ BOOL CKestroLogin::OnInitDialog() {
     PlaceButton(m_btnMin, r.right - 53, 2, 20, kMinimizeImages);
     PlaceButton(m_btnClose, r.right - 30, 0, 25, kCloseImages);
 
-    // TODO(setup): InstallClient(); once login/Setup.h lands.
+    // TODO(setup): InstallClient(); (login/Setup.h) together with the main window running this window.
 
     m_pBrowser->m_rcDisplay = RECT{r.left, r.top + kPageTop, r.right, r.bottom - kPageBottom};
     std::wstring url = LoadStr(IDS_GAMECODE_URL);

@@ -105,7 +105,7 @@ def login_window_until_the_page_loads(w):
     adapter address; its page area stays empty until the first document has
     loaded; Enter and Escape do not close it; Tab and the clipboard keys are
     handed to the page."""
-    with scripted_client(w, login_delay=5) as s:
+    with scripted_client(w, login_delay=8) as s:
         wid, geometry = s.wait_login_window()
         target = s.portal.wait_request(lambda t: t.startswith("/client/"), what="the login request")[0]
         assert LOGIN_PATH.match(target), target
