@@ -163,13 +163,16 @@ def _answer_box(s, button):
     "close_button_ok": dict(how="button", answer="ok"),
     "alt_f4_ok": dict(how="alt+F4", answer="ok"),
     "close_button_cancel": dict(how="button", answer="cancel"),
+    "page_never_loaded_ok": dict(how="button", answer="ok", login="never"),
 })
-def login_exit_question(w, how, answer):
-    """Closing asks first; OK ends the process with exit code 0 before any
-    main window, Cancel leaves the login window and its page as they were."""
-    with scripted_client(w) as s:
+def login_exit_question(w, how, answer, login="list"):
+    """Closing asks first, also while the page has not loaded; OK ends the
+    process with exit code 0 before any main window, Cancel leaves the login
+    window and its page as they were."""
+    with scripted_client(w, login=login) as s:
         wid, geometry = s.wait_login_window()
-        s.wait_line("scripted: DocumentComplete")
+        if login != "never":
+            s.wait_line("scripted: DocumentComplete")
         if how == "button":
             x, y, width, _ = geometry
             s.click(x + width - 30 + 12, y + 12)
