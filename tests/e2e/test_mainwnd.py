@@ -35,6 +35,7 @@ def start_client(w, settings=SETTINGS_LINES, unmanaged=True):
     window's own geometry, as Windows shows it. Unmanaged windows lose their
     popup menus at once, though (Wine cancels the menu when the X focus
     moves), so the tray menu is tried with managed windows."""
+    hold_display(w)
     if unmanaged:
         w.run(["reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f"], check=True)
     if settings is not None:
@@ -45,6 +46,15 @@ def start_client(w, settings=SETTINGS_LINES, unmanaged=True):
         wait_until(lambda: w.geometry(wid) == SCREEN, timeout=10, what="the maximized layout")
     park_mouse(w)
     return wid
+
+
+def hold_display(w):
+    """Keeps one X client connected for the whole scenario: Xvfb resets when
+    its last client leaves, and a Wine process that connects during the reset
+    starts without a window driver (and shows no window at all)."""
+    w.background.append(subprocess.Popen(["xev", "-root", "-event", "property"], env=w.env,
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    time.sleep(0.2)
 
 
 def park_mouse(w):
@@ -168,6 +178,35 @@ def full_screen(w):
     wait_until(lambda: strip_drawn(w, SCREEN), timeout=10, what="the maximized layout after Alt+F4")
     assert shown(w, wid) and w.geometry(wid) == SCREEN
     w.screenshot("after-alt-f4", window=wid)
+
+
+@scenario
+def clean_cache_button(w):
+    """The clean-cache button cleans the browser cache behind the mask, which
+    covers the window while the worker runs and goes when it is done."""
+    wid = start_client(w)
+    cache = w.host_path(w.user_root + r"\AppData\Local\Microsoft\Windows\INetCache\Content.IE5\AB12CD34")
+    cache.mkdir(parents=True)
+    for i in range(3000):  # enough work for the mask to be seen
+        (cache / f"page{i}.htm").write_text("cached")
+    pid = str(window_pid(w, wid))
+    before = set(w.visible_windows())
+    w.xdotool("mousemove", 1280 - 346 + 39, 15)
+    time.sleep(0.2)
+    w.xdotool("click", 1)
+
+    def mask():
+        for x in w.visible_windows():
+            if x not in before and w.xdotool("getwindowpid", x).stdout.strip() == pid and w.geometry(x) == SCREEN:
+                return x
+        return None
+
+    mask_wid = wait_until(mask, timeout=10, interval=0.05, what="the mask over the window")
+    w.screenshot("mask")
+    park_mouse(w)  # no tool tip
+    wait_until(lambda: not cache.exists(), timeout=60, what="the cache to be emptied")
+    wait_until(lambda: mask_wid not in w.visible_windows(), timeout=10, what="the mask to go")
+    assert shown(w, wid) and strip_drawn(w, SCREEN)
 
 
 # ------------------------------------------------------------------ hotkeys
