@@ -1,6 +1,6 @@
 """The skin on screen, black box: the skinned message box of the uninstall
 question (face, Chinese glyphs, a button's hover look, dragging by the face)
-and the mask dialog's face."""
+and the mask over the main window while the cache is cleaned."""
 import time
 
 import wine
@@ -103,24 +103,36 @@ def skinned_message_box(w):
 
 
 @scenario
-def mask_dialog_face(w):
-    """The mask over a 1000 x 700 window (shown by the Windows test program,
-    held on screen for the screenshot): the dark face, the animation frame
-    and the cleaning text in glyphs."""
-    exe = w.put_file(wine.WIN64 / "wintests.exe", r"C:\tests\wintests.exe")
-    env = dict(w.env, VEXA_SKIN_HOLD_MS="4000")
-    w.start([exe, "--gtest_filter=MaskTest.FaceFrameAndTextOverA1000x700Window"], env=env)
-    wait_until(lambda: w.find_windows("main"), timeout=30, what="the test window")
-    time.sleep(1.5)
-    shot = w.screenshot("mask")
-    face = screen_rgb(w, 0, 0, 1000, 700)
+def mask_covers_the_main_window_while_cleaning(w):
+    """The clean-cache button lays the mask over the maximized main window
+    (1280 x 800 here) while a large cache is cleaned: the dark face, the
+    animation frame centred 40 pixels above the middle, the cleaning text in
+    glyphs, and the frames changing; afterwards the window is seen again."""
+    from test_mainwnd import SCREEN, click_button, start_client
+    start_client(w)
+    cache = w.host_path(w.user_root + r"\AppData\Local\Microsoft\Windows\INetCache\Content.IE5\SKIN0001")
+    cache.mkdir(parents=True)
+    for i in range(15000):  # enough to keep the worker busy for a few seconds
+        (cache / f"page{i}.htm").write_bytes(b"cached")
+    click_button(w, SCREEN, 346, 78, 24)
+    w.xdotool("mousemove", 5, 700)
     dark = (25, 25, 25)
-    assert near(face[5][5], dark, 2) and near(face[690][990], dark, 2), (face[5][5], face[690][990])
+    wait_until(lambda: near(w.pixel(5, 700), dark, 2), timeout=10, what="the mask")
+    shot = w.screenshot("mask")
+    cx, cy = SCREEN[2], SCREEN[3]
+    face = screen_rgb(w, 0, 0, cx, cy)
+    fx, fy = (cx - 23) // 2, (cy - 23) // 2 - 40
+    tx, ty = (cx - 200) // 2, (cy - 31) // 2
     lit = lambda p: not near(p, dark, 6)  # noqa: E731
-    frame = sum(lit(p) for row in face[298:321] for p in row[488:511])
-    text = [row[400:600] for row in face[334:365]]
-    cols = ink_columns(text, 300)
-    assert frame > 20, frame
+    frame = [row[fx:fx + 23] for row in face[fy:fy + 23]]
+    assert sum(lit(p) for row in frame for p in row) > 20, "no animation frame"
+    cols = ink_columns([row[tx:tx + 200] for row in face[ty:ty + 31]], 300)
     # "缓存清理中，请稍后……": a line of ink, about 10 glyphs of 14 px
     assert len(cols) > 80 and cols[-1] - cols[0] > 120, cols
+    outside = sum(lit(p) for y, row in enumerate(face) for x, p in enumerate(row)
+                  if not (fx <= x < fx + 23 and fy <= y < fy + 23) and not (tx <= x < tx + 200 and ty <= y < ty + 31))
+    assert outside == 0, f"{outside} pixels drawn outside the frame and the text"
+    wait_until(lambda: screen_rgb(w, fx, fy, 23, 23) != frame, timeout=3, what="the next frame")
+    wait_until(lambda: not cache.exists() or not any(cache.iterdir()), timeout=60, what="the cleaning")
+    wait_until(lambda: not near(w.pixel(5, 700), dark, 2), timeout=10, what="the mask to go")
     print("mask screenshot:", shot)
