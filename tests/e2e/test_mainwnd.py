@@ -95,7 +95,9 @@ def shown(w, wid):
 
 
 def window_pid(w, wid):
-    return int(w.xdotool("getwindowpid", wid).stdout.strip())
+    """The process of an X window; None once the window is gone."""
+    out = w.xdotool("getwindowpid", wid).stdout.strip()
+    return int(out) if out else None
 
 
 def probe_hotkey(w, vk, modifiers=0):
@@ -189,7 +191,7 @@ def clean_cache_button(w):
     cache.mkdir(parents=True)
     for i in range(3000):  # enough work for the mask to be seen
         (cache / f"page{i}.htm").write_text("cached")
-    pid = str(window_pid(w, wid))
+    pid = w.xdotool("getwindowpid", wid).stdout.strip()
     before = set(w.visible_windows())
     w.xdotool("mousemove", 1280 - 346 + 39, 15)
     time.sleep(0.2)
@@ -336,7 +338,7 @@ def reselect_server_starts_a_new_instance(w):
 
     def new_window():
         wids = w.find_windows(MAIN_TITLE)
-        return wids and window_pid(w, wids[0]) != old_pid and wids[0]
+        return next((x for x in wids if window_pid(w, x) not in (None, old_pid)), None)
 
     new_wid = wait_until(new_window, timeout=30, what="the new instance's window")
     w.screenshot("new-instance", window=new_wid)
