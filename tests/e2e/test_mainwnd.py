@@ -182,35 +182,6 @@ def full_screen(w):
     w.screenshot("after-alt-f4", window=wid)
 
 
-@scenario
-def clean_cache_button(w):
-    """The clean-cache button cleans the browser cache behind the mask, which
-    covers the window while the worker runs and goes when it is done."""
-    wid = start_client(w)
-    cache = w.host_path(w.user_root + r"\AppData\Local\Microsoft\Windows\INetCache\Content.IE5\AB12CD34")
-    cache.mkdir(parents=True)
-    for i in range(3000):  # enough work for the mask to be seen
-        (cache / f"page{i}.htm").write_text("cached")
-    pid = w.xdotool("getwindowpid", wid).stdout.strip()
-    before = set(w.visible_windows())
-    w.xdotool("mousemove", 1280 - 346 + 39, 15)
-    time.sleep(0.2)
-    w.xdotool("click", 1)
-
-    def mask():
-        for x in w.visible_windows():
-            if x not in before and w.xdotool("getwindowpid", x).stdout.strip() == pid and w.geometry(x) == SCREEN:
-                return x
-        return None
-
-    mask_wid = wait_until(mask, timeout=10, interval=0.05, what="the mask over the window")
-    w.screenshot("mask")
-    park_mouse(w)  # no tool tip
-    wait_until(lambda: not cache.exists(), timeout=60, what="the cache to be emptied")
-    wait_until(lambda: mask_wid not in w.visible_windows(), timeout=10, what="the mask to go")
-    assert shown(w, wid) and strip_drawn(w, SCREEN)
-
-
 # ------------------------------------------------------------------ hotkeys
 
 @scenario
