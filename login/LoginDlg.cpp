@@ -8,6 +8,7 @@
 #include "app/Shell.h"
 #include "base/Text.h"
 #include "login/GameCode.h"
+#include "login/Setup.h"
 #include "res/resource.h"
 #include "widgets/Images.h"
 #include "widgets/MessageBox.h"
@@ -67,7 +68,8 @@ BOOL CKestroLogin::OnInitDialog() {
     PlaceButton(m_btnMin, r.right - 53, 2, 20, kMinimizeImages);
     PlaceButton(m_btnClose, r.right - 30, 0, 25, kCloseImages);
 
-    // TODO(setup): InstallClient(); (login/Setup.h) together with the main window running this window.
+    // Every start installs, repairs or upgrades the client before the page is asked for.
+    InstallClient();
 
     m_pBrowser->m_rcDisplay = RECT{r.left, r.top + kPageTop, r.right, r.bottom - kPageBottom};
     std::wstring url = LoadStr(IDS_GAMECODE_URL);

@@ -6,6 +6,7 @@
 
 #include "app/Shell.h"
 #include "base/Text.h"
+#include "login/LoginDlg.h"
 #include "mainwnd/CacheCleaner.h"
 #include "res/resource.h"
 #include "widgets/Images.h"
@@ -130,19 +131,22 @@ BOOL CKestro_V5Dlg::OnInitDialog() {
 
 // ---------------------------------------------------------------- hand-over points
 
-// Runs the login window modally and returns the game page it chose.
-std::wstring CKestro_V5Dlg::RunLoginWindow() { return std::wstring(); }
+// Runs the login window modally and returns the game page it chose. (Closing
+// the login window ends the process there.)
+std::wstring CKestro_V5Dlg::RunLoginWindow() {
+    CKestroLogin login;
+    login.DoModal();
+    return login.GetGameUrl();
+}
 
 // Creates the game view below the title strip and opens the game page in it.
 void CKestro_V5Dlg::CreateGameView(const std::wstring& url) {
-    m_gameView = ::CreateWindowExW(0, L"Static", L"MyWebBrowser", WS_CHILD | WS_VISIBLE | SS_WHITERECT, 0,
-                                   kStripHeight, kNormalWidth, kNormalHeight - kStripHeight, m_hWnd,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_GAME_VIEW)),
-                                   ::GetModuleHandleW(nullptr), nullptr);
-    (void)url;
+    const RECT rect = {0, kStripHeight, kNormalWidth, kNormalHeight};
+    m_view.Create(L"MyWebBrowser", WS_CHILD | WS_VISIBLE, rect, m_hWnd, IDC_GAME_VIEW);
+    if (!url.empty()) m_view.Navigate(url);
 }
 
-void CKestro_V5Dlg::RefreshGameView() {}
+void CKestro_V5Dlg::RefreshGameView() { m_view.Refresh(); }
 
 // ---------------------------------------------------------------- messages
 

@@ -11,6 +11,7 @@
 
 #include "base/Owners.h"
 #include "base/Window.h"
+#include "browser/MyHtmlView.h"
 #include "mainwnd/Hotkeys.h"
 #include "mainwnd/TrayIcon.h"
 #include "widgets/TouchButton.h"
@@ -40,7 +41,7 @@ private:
     // game view.
     std::wstring RunLoginWindow();
     void CreateGameView(const std::wstring& url);
-    HWND GameViewWindow() const { return m_gameView; }
+    HWND GameViewWindow() const { return m_view.m_hWnd; }
     void RefreshGameView();
 
     // Title buttons and display modes.
@@ -75,7 +76,7 @@ private:
 
     bool OnCommand(UINT id);
 
-    HWND m_gameView = nullptr;           // child "MyWebBrowser", id 10000
+    CMyHtmlView m_view;                  // the game view: child "MyWebBrowser", id 10000
     CTouchButton m_buttons[11];          // bound to the template's eleven buttons
     bool m_fullScreen = false;
     bool m_maximized = false;

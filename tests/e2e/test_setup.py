@@ -5,7 +5,7 @@ import re
 import time
 
 from client import CLIENT, CLIENT_NEXT, installed_path, md5
-from scenario import SkipScenario, scenario, table
+from scenario import scenario, table
 from wine import ROOT, wait_until
 
 TEMPLATE = (b"[Info]\r\ncode=\r\npwd=\r\nrem=1\r\n[Setting]\r\nsoundoff=0\r\nautostart=0\r\nautologin=0\r\n"
@@ -13,16 +13,6 @@ TEMPLATE = (b"[Info]\r\ncode=\r\npwd=\r\nrem=1\r\n[Setting]\r\nsoundoff=0\r\naut
 MARKER = b"start=1001\r\n"
 UNINSTALL_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OrbelleDunmark"
 PROFILE_SECTION = r"HKEY_CURRENT_USER\Software\应用程序向导生成的本地应用程序\Kestro_V5\OrbelleDunmark"
-
-
-def require_setup_at_start():
-    """The setup runs inside the login window's initialisation; until that
-    window calls it, a normal start installs nothing."""
-    call = re.compile(r"^\s*InstallClient\(\);", re.M)
-    callers = [p for p in (ROOT / "login").glob("*.cpp")
-               if p.name != "Setup.cpp" and call.search(p.read_text(encoding="utf-8", errors="replace"))]
-    if not callers:
-        raise SkipScenario("the login window does not run InstallClient yet (login/ has no caller)")
 
 
 # ---- what the setup leaves
@@ -118,7 +108,6 @@ def setup_first_start(w):
     """A first start from the download folder installs everything: folders,
     res with the template (plus the marker) and the icon, the installed copy,
     three shortcuts to it, the uninstall key and its profile mirror."""
-    require_setup_at_start()
     p = paths(w)
     target = first_start(w)
 
@@ -146,7 +135,6 @@ def setup_first_start(w):
 def setup_second_start_keeps_settings(w):
     """A later start from the installed copy keeps the player's settings,
     does not unpack again and puts back a deleted desktop shortcut."""
-    require_setup_at_start()
     p = paths(w)
     target = first_start(w)
     edited = (TEMPLATE + MARKER).replace(b"screentoggle=F10", b"screentoggle=Ctrl+B")
@@ -165,7 +153,6 @@ def setup_second_start_keeps_settings(w):
 def setup_removed_marker(w):
     """Without the marker the archive is unpacked again, the player's
     settings file excepted, a leftover data.zip goes and the marker returns."""
-    require_setup_at_start()
     p = paths(w)
     target = first_start(w)
     edited = TEMPLATE.replace(b"fullscreen=F11", b"fullscreen=Alt+F")
@@ -199,7 +186,6 @@ def versioned_copy(src, dest, product_version):
 def setup_installed_copy(w, installed, running, replaced):
     """The running client replaces an installed copy with a lower version
     number and keeps one with an equal or higher number."""
-    require_setup_at_start()
     target = installed_path(w)
     source = CLIENT if installed == "1.0.0.0" else CLIENT_NEXT
     versioned_copy(source, w.host_path(target), "9.9.9.9")
@@ -214,7 +200,6 @@ def setup_installed_copy(w, installed, running, replaced):
 def setup_keeps_existing_uninstall_key(w):
     """An uninstall key that already exists is never updated, while the
     profile mirror follows the installed copy."""
-    require_setup_at_start()
     w.run(["reg", "add", UNINSTALL_KEY, "/v", "Path", "/d", r"C:\old\vexa.exe", "/f"], check=True)
     target = first_start(w)
     assert uninstall_entry(w) == {"Path": r"C:\old\vexa.exe"}, uninstall_entry(w)
@@ -226,7 +211,6 @@ def setup_then_full_uninstall(w):
     """Install, then uninstall through "-u" with the confirmation: what the
     setup made goes; the data folder, the cache copy, the profile mirror and
     another game's start-menu folder stay."""
-    require_setup_at_start()
     p = paths(w)
     target = first_start(w)
     other_game = w.host_path(p["company"] + r"\Other Game")

@@ -11,8 +11,8 @@ import wine
 from client import SEPARATOR, download_path, log_messages, make_res_folder, md5
 from http_servers import LoopbackServer, Reply, text
 from portal import INTERNET_SETTINGS, TestPortal
-from scenario import SkipScenario, scenario, table
-from wine import ROOT, wait_until
+from scenario import scenario, table
+from wine import wait_until
 
 SCRIPTED = wine.WIN64 / "vexa-scripted.exe"
 SCRIPTED_NEXT = wine.WIN64 / "vexa-scripted-1.0.0.1.exe"
@@ -26,14 +26,6 @@ NO_UPDATE = ["Finish Update.", SEPARATOR]
 BODY = b"N" * 5000
 
 
-def needs_login_window():
-    """The check starts at the login page's DocumentComplete: nothing to see
-    until the main window runs the login window."""
-    if not any("CKestroLogin" in p.read_text(encoding="utf-8", errors="replace")
-               for p in (ROOT / "mainwnd").glob("*.cpp")):
-        raise SkipScenario("the main window does not run the login window yet (mainwnd/ has no CKestroLogin)")
-
-
 def use_as_proxy(w, port):
     for name, kind, value in (("ProxyEnable", "REG_DWORD", "1"), ("ProxyServer", "REG_SZ", f"127.0.0.1:{port}")):
         w.run(["reg", "add", INTERNET_SETTINGS, "/v", name, "/t", kind, "/d", value, "/f"], check=True)
@@ -44,7 +36,6 @@ def installed_path(w):
 
 
 def install(w, client=SCRIPTED):
-    needs_login_window()
     make_res_folder(w)
     w.put_file(client, installed_path(w))
 

@@ -107,7 +107,10 @@ class Xvfb:
     def __init__(self, width=1280, height=800):
         r, w = os.pipe()
         self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(w), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
+            # -noreset: a server that resets when its last client leaves can
+            # leave a Wine process starting at that moment without a display.
+            ["Xvfb", "-displayfd", str(w), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp",
+             "-noreset"],
             pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(w)
         with os.fdopen(r) as f:
@@ -142,6 +145,7 @@ class Wine:
         self.user = user_name(self.prefix)
         self.shots = 0
         self.background = []
+        self.cleanups = []
         # Keep the wineserver up for the whole scenario.
         subprocess.run([WINESERVER, "-p"], env=self.env)
 
@@ -343,8 +347,15 @@ class Wine:
         return tuple(int(v) for v in m.groups())
 
     # ---- end
+    def on_close(self, fn):
+        """Runs fn when the scenario ends (servers the scenario started)."""
+        self.cleanups.append(fn)
+
     def close(self, keep=False):
         subprocess.run([WINESERVER, "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        for fn in reversed(self.cleanups):
+            with contextlib.suppress(Exception):
+                fn()
         for p in self.background:
             with contextlib.suppress(Exception):
                 p.kill()
