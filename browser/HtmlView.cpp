@@ -4,6 +4,7 @@
 #include <ocidl.h>
 
 #include "browser/BrowserControl.h"
+#include "browser/BrowserEmulation.h"
 #include "browser/BrowserEvents.h"
 
 namespace {
@@ -43,6 +44,7 @@ bool CHtmlView::Create(const wchar_t* windowName, DWORD style, const RECT& rect,
 }
 
 bool CHtmlView::CreateControl() {
+    EnsureBrowserEmulation();  // the control reads it when the first one is made
     if (FAILED(::OleInitialize(nullptr))) return false;
     if (FAILED(::StgCreateDocfile(nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_DELETEONRELEASE, 0,
                                   m_storage.Put())))

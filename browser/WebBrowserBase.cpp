@@ -7,9 +7,11 @@
 #include <shlobj.h>
 
 #include "browser/BrowserControl.h"
+#include "browser/BrowserEmulation.h"
 #include "browser/BrowserEvents.h"
 
 CWebBrowserBase::CWebBrowserBase() {
+    EnsureBrowserEmulation();  // the control reads it when the first one is made
     if (FAILED(::OleInitialize(nullptr))) return;
     if (FAILED(::StgCreateDocfile(nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_DELETEONRELEASE, 0,
                                   m_pStorage.Put())))
