@@ -13,6 +13,7 @@
 #include "app/UpdateLog.h"
 #include "base/Owners.h"
 #include "base/Text.h"
+#include "update/ClientCheck.h"
 #include "update/HttpGet.h"
 #include "update/UpdateTask.h"
 
@@ -32,6 +33,27 @@ long long MeasureDownloadFile(const std::wstring& path) {
 
 enum class Transfer { Done, NotOpened, Failed };
 
+// Passes the transfer's progress on, at most every kProgressIntervalMs:
+// drawing per 1 KiB piece would cost more than the transfer.
+class ProgressReport {
+public:
+    ProgressReport(IUpdateProgress* sink, long long existing, long long total)
+        : sink_(total > 0 ? sink : nullptr), existing_(existing), total_(total) {}
+
+    void Received(long long bytes, bool now = false) {
+        if (!sink_) return;
+        const ULONGLONG tick = ::GetTickCount64();
+        if (!now && tick - last_ < kProgressIntervalMs) return;
+        last_ = tick;
+        sink_->OnDownloadProgress(existing_ + bytes, total_);
+    }
+
+private:
+    IUpdateProgress* sink_;
+    long long existing_, total_;
+    ULONGLONG last_ = 0;
+};
+
 bool WriteBatch(HANDLE file, const char* data, DWORD size, long long* written) {
     DWORD put = 0;
     const bool ok = ::WriteFile(file, data, size, &put, nullptr) && put == size;
@@ -43,7 +65,7 @@ bool WriteBatch(HANDLE file, const char* data, DWORD size, long long* written) {
 // written in batches of 64 KiB (a write per piece costs more than the read
 // under Wine); the whole file is never held. Failed: a broken or stalled
 // connection or a failed write, already logged.
-Transfer AppendBody(HttpGet& response, const std::wstring& path, long long* written) {
+Transfer AppendBody(HttpGet& response, const std::wstring& path, long long* written, ProgressReport& progress) {
     FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                   nullptr));
     if (!file) return Transfer::NotOpened;
@@ -52,6 +74,7 @@ Transfer AppendBody(HttpGet& response, const std::wstring& path, long long* writ
         return Transfer::NotOpened;
     std::vector<char> batch(kWriteBatch);
     DWORD batched = 0;
+    progress.Received(0, true);
     for (;;) {
         DWORD read = 0;
         if (!response.Read(batch.data() + batched, kTransferPiece, &read)) {
@@ -60,6 +83,7 @@ Transfer AppendBody(HttpGet& response, const std::wstring& path, long long* writ
             return Transfer::Failed;
         }
         batched += read;
+        progress.Received(*written + batched, read == 0);
         if (read == 0 || batched + kTransferPiece > kWriteBatch) {
             if (!WriteBatch(file.Get(), batch.data(), batched, written)) {
                 LogTransferFailure(ErrorText(::GetLastError()));
@@ -73,7 +97,7 @@ Transfer AppendBody(HttpGet& response, const std::wstring& path, long long* writ
 
 // Fetches url into path. True when exactly the announced length is on disk;
 // *total is then that length.
-bool Fetch(const std::wstring& url, const std::wstring& path, long long* total) {
+bool Fetch(const std::wstring& url, const std::wstring& path, long long* total, IUpdateProgress* progress) {
     HttpGet response;
     if (!response.Send(url, CKestro_V5App::AppName(), kDownloadStallMs, kDownloadStallMs)) {
         LogTransferFailure(ErrorText(response.Error()));
@@ -92,20 +116,35 @@ bool Fetch(const std::wstring& url, const std::wstring& path, long long* total) 
         return false;
     }
     long long written = 0;
-    if (AppendBody(response, path, &written) != Transfer::Done) return false;
+    ProgressReport report(progress, existing, *total);
+    if (AppendBody(response, path, &written, report) != Transfer::Done) return false;
     return written + existing == *total;
 }
 }  // namespace
 
 void CUpdateTask::DownloadUpdate(std::wstring url) {
     WriteUpdateLog(L"ExcuUpdate,URL=" + url);
+    // Every return goes on without a hand-over; a hand-over ends the process
+    // with the display at its last state.
+    struct EndDisplay {
+        IUpdateProgress* progress;
+        ~EndDisplay() {
+            if (progress) progress->OnDownloadEnd();
+        }
+    } endDisplay{m_progress};
     try {
         long long total = 0;
-        if (!Fetch(url, m_downloadPath, &total)) return;  // the file and the response are closed here
+        if (!Fetch(url, m_downloadPath, &total, m_progress)) return;  // the file and the response are closed here
         WriteUpdateLog(FormatText(L"Finish download,file size=%lld", total));
         std::wstring md5;
         GetFileMd5(m_downloadPath, md5);
         WriteUpdateLog(L"Finish download,file md5=" + md5);
+        // Over plain HTTP: a broken file or a downgrade must not replace the client.
+        std::wstring failure;
+        if (!CheckDownloadedClient(m_downloadPath, &failure)) {
+            WriteUpdateLog(L"Check download file failure." + failure);
+            return;
+        }
         LaunchHandOver(m_downloadPath, m_installedPath);
     } catch (const std::exception& e) {
         LogTransferFailure(WidenAscii(e.what()));

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "update/UpdateProgress.h"
 #include "update/VersionAnswer.h"
 
 // How long the version server may keep the window waiting: for the
@@ -17,10 +18,11 @@ constexpr unsigned long kDownloadStallMs = 30000;
 constexpr unsigned long long kMaxUpdateLogBytes = 0xA00000;
 
 // The check against the version server of string 191: caps the log, asks,
-// and with an update downloads and hands over (then the process ends).
-void CheckForUpdate();
+// and with an update downloads and hands over (then the process ends). The
+// download's progress goes to progress when given.
+void CheckForUpdate(IUpdateProgress* progress = nullptr);
 // The same against another server (scheme and host, no trailing slash).
-void CheckForUpdateAt(const std::wstring& serverUrl);
+void CheckForUpdateAt(const std::wstring& serverUrl, IUpdateProgress* progress = nullptr);
 
 // Deletes the update log when it is larger than kMaxUpdateLogBytes (or its
 // size cannot be read). True when it was deleted.
@@ -40,9 +42,13 @@ public:
     VersionAnswer HttpGetText();
 
     // Downloads url into the download path and, when the whole announced
-    // length arrived, starts it in the hand-over mode and ends the process.
-    // Returns when anything failed; the download file is then left as it is.
+    // length arrived and the file is a newer client for this machine
+    // (CheckDownloadedClient), starts it in the hand-over mode and ends the
+    // process. Returns when anything failed; the download file is then left
+    // as it is.
     void DownloadUpdate(std::wstring url);
+    // Where DownloadUpdate reports its progress; none by default.
+    void ReportProgressTo(IUpdateProgress* progress) { m_progress = progress; }
 
     const std::wstring& DownloadPath() const { return m_downloadPath; }
     const std::wstring& InstalledPath() const { return m_installedPath; }
@@ -55,6 +61,7 @@ private:
     std::wstring m_installedPath;
     std::wstring m_dataSubPath;
     std::wstring m_versionAnswer;
+    IUpdateProgress* m_progress = nullptr;
 };
 
 // Logs a failed transfer as two lines: "Try Download File Exception" and

@@ -115,13 +115,14 @@ VersionAnswer CUpdateTask::HttpGetText() {
     return answer;
 }
 
-void CheckForUpdate() { CheckForUpdateAt(LoadStr(IDS_VERSION_SERVER)); }
+void CheckForUpdate(IUpdateProgress* progress) { CheckForUpdateAt(LoadStr(IDS_VERSION_SERVER), progress); }
 
-void CheckForUpdateAt(const std::wstring& serverUrl) {
+void CheckForUpdateAt(const std::wstring& serverUrl, IUpdateProgress* progress) {
     try {
         CapUpdateLog();
         const std::wstring subPath = LoadStr(IDS_UPDATE_FOLDER) + LoadStr(IDS_GAME_FOLDER) + L"\\";
         CUpdateTask task(LoadStr(IDS_DOWNLOAD_FILE), subPath);
+        task.ReportProgressTo(progress);
         const std::wstring version = GetFileVersionString(GetModulePath());
         const std::wstring query = LoadStr(IDS_VERSION_QUERY);
         WriteUpdateLog(FormatText(L"%ls/%ls%ls", serverUrl.c_str(), query.c_str(), version.c_str()));

@@ -6,6 +6,7 @@ update log line by line and checks that a client still runs."""
 import hashlib
 import re
 import time
+from pathlib import Path
 
 import wine
 from client import SEPARATOR, download_path, log_messages, make_res_folder, md5
@@ -83,16 +84,22 @@ def not_updating(*before_answer, answer=""):
                        lines=downloading("Http QueryInfoStatusCode:200", "Content length:8000")),
     "download_held": dict(download=Reply(body=BODY), hold=True,
                           lines=downloading("Http QueryInfoStatusCode:200", "Content length:5000")),
-    "cannot_start": dict(download=Reply(body=BODY), file=BODY,
-                         lines=downloading("Http QueryInfoStatusCode:200", "Content length:5000",
-                                           "Finish download,file size=5000",
-                                           "Finish download,file md5=" + hashlib.md5(BODY).hexdigest(),
-                                           re.compile(r"Start download file failure\.Error Code:[1-9]\d*"))),
+    "junk_of_announced_length": dict(download=Reply(body=BODY), file=BODY,
+                                     lines=downloading("Http QueryInfoStatusCode:200", "Content length:5000",
+                                                       "Finish download,file size=5000",
+                                                       "Finish download,file md5=" + hashlib.md5(BODY).hexdigest(),
+                                                       "Check download file failure.Not a whole executable")),
+    "same_version": dict(download=Reply(file=SCRIPTED), file=SCRIPTED, lines=lambda: downloading(
+        "Http QueryInfoStatusCode:200", f"Content length:{SCRIPTED.stat().st_size}",
+        f"Finish download,file size={SCRIPTED.stat().st_size}", "Finish download,file md5=" + md5(SCRIPTED),
+        "Check download file failure.Version 1.0.0.0 not higher than this client's 1.0.0.0")),
 })
 def update_outcome(w, lines, check=text(NEW_CLIENT), download=None, file=None, hold=False):
     """One check and, when the answer names a client, its download: the log
     holds exactly the lines of the outcome, the download file what arrived,
     and the client runs on."""
+    lines = lines() if callable(lines) else lines  # built from a client only when it runs
+    file = file.read_bytes() if isinstance(file, Path) else file
     login = Reply(body=LOGIN_PAGE.encode(), content_type="text/html", refuse_later=check is None)
     routes = {"*": login, "/getClientVersion.php": check, "/client/vexa-1.0.0.1.exe": download}
     with LoopbackServer({k: v for k, v in routes.items() if v}) as server:

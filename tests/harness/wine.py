@@ -267,6 +267,8 @@ class Wine:
         if not path.exists():
             return None
         data = path.read_bytes()
+        if not data:
+            return []  # just created: the writer creates the file, then writes its first line
         assert not data.startswith(b"\xff\xfe"), "the log has no byte-order mark"
         text = data.decode("utf-16-le")
         assert text.endswith("\r\n"), repr(text[-20:])

@@ -8,10 +8,12 @@
 #include <chrono>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/FileUtils.h"
 #include "app/Shell.h"
+#include "tests/win/ExecutableCopies.h"
 #include "tests/win/TestFiles.h"
 #include "tests/win/UpdateLogFile.h"
 #include "update/UpdateTask.h"
@@ -93,23 +95,103 @@ TEST(UpdateDownload, UnreachableServerIsLoggedAsException) {
     EXPECT_NE(log[2].find(L"(Error 12029)"), std::wstring::npos) << testing::PrintToString(log[2]);
 }
 
-TEST(UpdateDownload, ClientThatCannotStartLeavesThisOneRunning) {
-    Download d;
-    const std::string notAnExecutable(4000, 'z');
-    LoopbackHttp server({200, notAnExecutable});
-    const std::wstring url = server.Url(L"/vexa.exe");
-    d.task.DownloadUpdate(url);  // returning at all is the point
+// What a version server could hand out instead of a newer client for this
+// machine: each is downloaded whole, logged, refused with the check that
+// failed, left in place, and this client goes on.
+TEST(UpdateDownload, OnlyANewerClientForThisMachineIsStarted) {
+    const std::string exe = ThisExecutable();  // file version 1.0.0.0
+    const struct {
+        const char* what;
+        std::string body;
+        std::wstring failure;
+    } cases[] = {
+        {"junk of an executable's length", std::string(exe.size(), 'z'), L"Not a whole executable"},
+        {"a newer client cut short", WithFileVersion(exe, 1, 0, 0, 1).substr(0, exe.size() / 2),
+         L"Not a whole executable"},
+        {"built for another machine", WithMachine(WithFileVersion(exe, 1, 0, 0, 1), IMAGE_FILE_MACHINE_I386),
+         L"Machine type 0x014c, this client 0x8664"},
+        {"no version resource", WithoutVersionResource(exe), L"No version resource"},
+        {"the same version", exe, L"Version 1.0.0.0 not higher than this client's 1.0.0.0"},
+        {"an older version", WithFileVersion(exe, 0, 9, 0, 0), L"Version 0.9.0.0 not higher than this client's 1.0.0.0"},
+        // "0.100.0.0" without its dots reads larger than "1.0.0.0"; the parts say older.
+        {"older in its parts", WithFileVersion(exe, 0, 100, 0, 0),
+         L"Version 0.100.0.0 not higher than this client's 1.0.0.0"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_FALSE(c.body.empty()) << c.what;
+        Download d;
+        LoopbackHttp server({200, c.body});
+        const std::wstring url = server.Url(L"/vexa.exe");
+        d.task.DownloadUpdate(url);  // returning at all is the point
 
-    std::wstring md5;
-    GetFileMd5(d.path(), md5);
-    EXPECT_EQ(ReadAll(d.path()), notAnExecutable);
+        std::wstring md5;
+        GetFileMd5(d.path(), md5);
+        const std::wstring size = Number(static_cast<long long>(c.body.size()));
+        EXPECT_EQ(UpdateLogMessages(),
+                  (Lines{L"ExcuUpdate,URL=" + url, L"Http QueryInfoStatusCode:200", L"Content length:" + size,
+                         L"Finish download,file size=" + size, L"Finish download,file md5=" + md5,
+                         L"Check download file failure." + c.failure}))
+            << c.what;
+        EXPECT_TRUE(ReadAll(d.path()) == c.body) << c.what;  // left as it arrived
+    }
+}
+
+TEST(UpdateHandOver, ClientThatCannotStartLeavesThisOneRunning) {
+    StartWithoutLog();
+    TempFolder folder(L"cannot-start");
+    const std::wstring download = folder.File(L"v5vexatmp.exe", std::string(4000, 'z'));
+    LaunchHandOver(download, folder.Path(L"vexa.exe"));  // returning at all is the point
+
     const Lines log = UpdateLogMessages();
-    ASSERT_EQ(log.size(), 6u);
-    EXPECT_EQ(Lines(log.begin(), log.begin() + 5),
-              (Lines{L"ExcuUpdate,URL=" + url, L"Http QueryInfoStatusCode:200", L"Content length:4000",
-                     L"Finish download,file size=4000", L"Finish download,file md5=" + md5}));
-    EXPECT_EQ(log[5].find(L"Start download file failure.Error Code:"), 0u) << testing::PrintToString(log[5]);
-    EXPECT_NE(log[5], L"Start download file failure.Error Code:0");
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].find(L"Start download file failure.Error Code:"), 0u) << testing::PrintToString(log[0]);
+    EXPECT_NE(log[0], L"Start download file failure.Error Code:0");
+}
+
+// The download's progress, as the login window receives it.
+struct RecordedProgress : IUpdateProgress {
+    void OnDownloadProgress(long long received, long long total) override {
+        events.push_back({received, total});
+    }
+    void OnDownloadEnd() override { events.push_back({-1, -1}); }
+    std::vector<std::pair<long long, long long>> events;
+};
+
+TEST(UpdateDownload, ProgressFromTheFirstToTheLastByteThenTheEnd) {
+    const std::string body(300000, 'p');
+    const struct {
+        const char* what;
+        HttpReply reply;
+        bool shown;
+    } cases[] = {
+        {"whole body, refused client", {200, body}, true},
+        {"404", {404, "not here"}, false},
+        {"no Content-Length", {200, body, -2}, false},
+    };
+    for (const auto& c : cases) {
+        Download d;
+        RecordedProgress progress;
+        d.task.ReportProgressTo(&progress);
+        LoopbackHttp server(c.reply);
+        d.task.DownloadUpdate(server.Url(L"/vexa.exe"));
+
+        const auto& events = progress.events;
+        ASSERT_FALSE(events.empty()) << c.what;
+        EXPECT_EQ(events.back(), std::make_pair(-1LL, -1LL)) << c.what;  // ended once, last
+        const size_t shown = events.size() - 1;
+        if (!c.shown) {
+            EXPECT_EQ(shown, 0u) << c.what;
+            continue;
+        }
+        ASSERT_GE(shown, 2u) << c.what;
+        const long long total = static_cast<long long>(body.size());
+        EXPECT_EQ(events.front(), std::make_pair(0LL, total)) << c.what;
+        EXPECT_EQ(events[shown - 1], std::make_pair(total, total)) << c.what;
+        for (size_t i = 1; i < shown; ++i) {
+            EXPECT_EQ(events[i].second, total) << c.what;
+            EXPECT_GE(events[i].first, events[i - 1].first) << c.what;
+        }
+    }
 }
 
 TEST(UpdateDownloadStall, NoDataForThirtySecondsEndsItLikeABrokenConnection) {
@@ -130,7 +212,9 @@ TEST(UpdateDownloadStall, NoDataForThirtySecondsEndsItLikeABrokenConnection) {
 
 TEST(UpdateHandOver, CompleteDownloadStartsItAndEndsThisProcess) {
     Download d;
-    const std::string client = ReadAll(GetModulePath());  // this executable stands in for the new client
+    // This executable, one version newer, stands in for the new client.
+    const std::string client = WithFileVersion(ThisExecutable(), 1, 0, 0, 1);
+    ASSERT_FALSE(client.empty());
     const std::wstring record = d.path() + L".cmdline";
     DeleteFileW(record.c_str());
 
@@ -144,9 +228,9 @@ TEST(UpdateHandOver, CompleteDownloadStartsItAndEndsThisProcess) {
     for (int i = 0; i < 100 && !Exists(record); ++i) Sleep(100);
     const std::wstring installed = GetAppDataFolder() + L"\\velmo\\vexa\\wintests.exe";
     EXPECT_EQ(ReadAll(record), "-d " + std::string(installed.begin(), installed.end()));
-    EXPECT_EQ(ReadAll(d.path()), client);
+    EXPECT_TRUE(ReadAll(d.path()) == client);
     std::wstring md5;
-    GetFileMd5(GetModulePath(), md5);
+    GetFileMd5(d.path(), md5);
     const std::wstring size = Number(static_cast<long long>(client.size()));
     Lines log = UpdateLogMessages();
     ASSERT_EQ(log.size(), 5u);
