@@ -13,6 +13,7 @@
 #include "app/UpdateLog.h"
 #include "base/Owners.h"
 #include "base/Text.h"
+#include "browser/BrowserEmulation.h"
 #include "res/resource.h"
 #include "widgets/MessageBox.h"
 
@@ -109,6 +110,8 @@ void RunUninstallStageTwo(const std::wstring& commandLine) {
         // Stage one has just started us and may still be running from it.
         DeleteFileWhenReleased(installed, kFileReleaseWaitMs);
         DeleteComposed(FolderOf(installed) + L"\\res");
+        // Written under the installed client's name (this copy runs under another).
+        RemoveBrowserEmulation(FileNameOf(installed));
     }
 
     if (!gameMenu.empty()) {

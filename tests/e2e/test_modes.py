@@ -64,6 +64,19 @@ def handover_target_held(w, hold_ms, succeeds):
         assert "v5vexatmp.exe" in w.processes()
 
 
+EMULATION_KEY = r"HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION"
+
+
+def _set_emulation(w, *names):
+    """The browser-emulation values the clients named so have written."""
+    for name in names:
+        w.run(["reg", "add", EMULATION_KEY, "/v", name, "/t", "REG_DWORD", "/d", "11001", "/f"], check=True)
+
+
+def _has_emulation(w, name):
+    return w.run(["reg", "query", EMULATION_KEY, "/v", name]).returncode == 0
+
+
 def _install_layout(w, other_game):
     """What the first-run setup leaves: shortcuts, the installed client and
     its res folder. Returns the paths stage two must remove."""
@@ -97,11 +110,14 @@ def uninstall_stage_two(w, other_game):
     programs, target, links = _install_layout(w, other_game)
     copy = w.appdata + r"\cache\v5vexatmpu.exe"
     w.put_file(CLIENT, copy)
+    _set_emulation(w, "vexa.exe", "other.exe")
 
     _, code = w.launch(copy, "-u " + target, wait=True)
     assert code == 0
     for gone in links + [target, w.data_folder + r"\res", programs + r"\Orbelle\Vexaria"]:
         assert not w.host_path(gone).exists(), gone
+    # The installed client's document-mode value goes; another program's stays.
+    assert not _has_emulation(w, "vexa.exe") and _has_emulation(w, "other.exe")
     assert w.host_path(programs + r"\Orbelle").exists() == other_game
     assert w.host_path(w.data_folder).is_dir()
     assert w.host_path(copy).exists()
@@ -118,9 +134,10 @@ def uninstall_stage_two_without_backslash(w):
     w.put_file(CLIENT, copy)
     bait = w.host_path(w.appdata + r"\cache\res")
     bait.mkdir()
+    _set_emulation(w, "vexa.exe")
     _, code = w.launch(copy, "-u vexa.exe", wait=True)
     assert code == 0
-    assert bait.is_dir() and w.host_path(target).exists()
+    assert bait.is_dir() and w.host_path(target).exists() and _has_emulation(w, "vexa.exe")
     assert not any(w.host_path(link).exists() for link in links)
 
 
