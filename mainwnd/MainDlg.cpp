@@ -111,12 +111,7 @@ BOOL CKestro_V5Dlg::OnInitDialog() {
     CreateGameView(gameUrl);
 
     CenterOnWorkArea(m_hWnd);
-    ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    m_maximized = true;
-    FitToWorkArea();
-    LayoutTitleButtons();
-    ShowMaximizeButton(false);
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    ApplyMaximizedLayout();
     ::SetFocus(GameViewWindow());
 
     m_mask = std::make_unique<CMenbanDlg>();
@@ -292,36 +287,19 @@ void CKestro_V5Dlg::EnterFullScreen() {
 
 void CKestro_V5Dlg::LeaveFullScreen() {
     m_fullScreen = false;
-    ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    m_maximized = true;
-    FitToWorkArea();
-    LayoutTitleButtons();
     ShowTitleButtons(SW_SHOW);
-    ShowMaximizeButton(false);
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    ApplyMaximizedLayout();
 }
 
 void CKestro_V5Dlg::Maximize() {
-    ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     m_minimizedByButton = 0;
-    m_maximized = true;
-    LayoutTitleButtons();
-    ShowMaximizeButton(false);
-    FitToWorkArea();
+    ApplyMaximizedLayout();
     ::SetFocus(m_hWnd);
-    ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 void CKestro_V5Dlg::Restore() {
     m_minimizedByButton = 0;
-    m_maximized = false;
-    // The system puts the window back at its normal 1000 x 700 placement.
-    ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_RESTORE, 0);
-    LayoutTitleButtons();
-    PlaceNormalGameView();
-    ShowMaximizeButton(true);
-    const RECT normal = {0, 0, kNormalWidth, kNormalHeight};
-    ::InvalidateRect(m_hWnd, &normal, TRUE);
+    ApplyNormalLayout();
 }
 
 void CKestro_V5Dlg::Minimize() {
@@ -334,22 +312,30 @@ void CKestro_V5Dlg::Minimize() {
 // layout; the minimized-by-button flag stays as it is.
 void CKestro_V5Dlg::ToggleZoomFromStrip() {
     ::SetFocus(GameViewWindow());
-    if (::IsZoomed(m_hWnd)) {
-        m_maximized = false;
-        ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_RESTORE, 0);
-        LayoutTitleButtons();
-        PlaceNormalGameView();
-        ShowMaximizeButton(true);
-        const RECT normal = {0, 0, kNormalWidth, kNormalHeight};
-        ::InvalidateRect(m_hWnd, &normal, TRUE);
-    } else {
-        ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-        m_maximized = true;
-        ::InvalidateRect(m_hWnd, nullptr, TRUE);
-        FitToWorkArea();
-        LayoutTitleButtons();
-        ShowMaximizeButton(false);
-    }
+    if (::IsZoomed(m_hWnd)) ApplyNormalLayout();
+    else ApplyMaximizedLayout();
+}
+
+// Maximized to the work area (the start mode): restore button shown.
+void CKestro_V5Dlg::ApplyMaximizedLayout() {
+    ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    m_maximized = true;
+    FitToWorkArea();
+    LayoutTitleButtons();
+    ShowMaximizeButton(false);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+// Normal 1000 x 700: the system puts the window back at its normal placement;
+// maximize button shown.
+void CKestro_V5Dlg::ApplyNormalLayout() {
+    m_maximized = false;
+    ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+    LayoutTitleButtons();
+    PlaceNormalGameView();
+    ShowMaximizeButton(true);
+    const RECT normal = {0, 0, kNormalWidth, kNormalHeight};
+    ::InvalidateRect(m_hWnd, &normal, TRUE);
 }
 
 // The strip: the left image, the middle image tiled, the right image at the

@@ -58,6 +58,8 @@ private:
     void Restore();
     void Minimize();
     void ToggleZoomFromStrip();
+    void ApplyMaximizedLayout();
+    void ApplyNormalLayout();
     void DrawTitleStrip(HDC dc);
 
     // Commands that ask first, and the cache cleaning.
