@@ -60,7 +60,7 @@ BOOL CKestroLogin::OnInitDialog() {
         ::DeleteObject(skin);
     }
 
-    m_pBrowser.reset(new WebFormLogin(m_hWnd));
+    m_pBrowser.reset(new WebFormLogin(m_hWnd, this));
     m_pBrowser->InPlaceActivate();
 
     RECT r = {};
@@ -81,6 +81,13 @@ BOOL CKestroLogin::OnInitDialog() {
 }
 
 bool CKestroLogin::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    // While an update downloads, a command that another thread sends (let
+    // through as the download answers the system) is dropped: the update
+    // runs to its end undisturbed.
+    if (m_progress.Visible() && (msg == WM_COMMAND || msg == WM_SYSCOMMAND)) {
+        result = 0;
+        return true;
+    }
     switch (msg) {
     case WM_SYSCOMMAND:
         if ((wp & 0xFFF0) != SC_CLOSE) return false;
@@ -191,5 +198,12 @@ void CKestroLogin::OnPaint() {
         const std::wstring version = GetFileVersionString(GetModulePath());
         if (font) graphics.DrawString(version.c_str(), static_cast<INT>(version.size()), font.get(), box, &format, &brush);
     }
+    m_progress.Paint(dc, m_bkBrush.Get());
     ::EndPaint(m_hWnd, &ps);
 }
+
+void CKestroLogin::OnDownloadProgress(long long received, long long total) {
+    m_progress.Show(m_hWnd, m_bkBrush.Get(), received, total);
+}
+
+void CKestroLogin::OnDownloadEnd() { m_progress.Hide(m_hWnd); }

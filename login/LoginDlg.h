@@ -10,10 +10,12 @@
 
 #include "base/Owners.h"
 #include "base/Window.h"
+#include "login/DownloadProgress.h"
 #include "login/WebFormLogin.h"
+#include "update/UpdateProgress.h"
 #include "widgets/TouchButton.h"
 
-class CKestroLogin : public CDialogBase {
+class CKestroLogin : public CDialogBase, public IUpdateProgress {
 public:
     CKestroLogin();
     ~CKestroLogin() override;
@@ -26,6 +28,11 @@ public:
 
     // The browser host, for the tests.
     WebFormLogin* Browser() const { return m_pBrowser.get(); }
+
+    // An update's download, shown over the still hidden page area. While it
+    // is shown the window takes no command.
+    void OnDownloadProgress(long long received, long long total) override;
+    void OnDownloadEnd() override;
 
 protected:
     void DoDataExchange() override;
@@ -44,4 +51,5 @@ private:
     std::unique_ptr<WebFormLogin> m_pBrowser;
     CTouchButton m_btnMin;
     CTouchButton m_btnClose;
+    CDownloadProgress m_progress;
 };

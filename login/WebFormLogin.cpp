@@ -19,7 +19,7 @@ void WebFormLogin::OnBeforeNavigate(std::wstring url, VARIANT_BOOL* cancel) {
 void WebFormLogin::OnDocumentComplete(std::wstring) {
     if (!m_bFirstCompleteDone) {
         m_bFirstCompleteDone = TRUE;  // first: the check must never run twice
-        CheckForUpdate();             // may end the process to hand over to a new client
+        CheckForUpdate(m_pProgress);  // may end the process to hand over to a new client
     }
     SetBrowserRect(m_rcDisplay);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "browser/WebBrowserBase.h"
+#include "update/UpdateProgress.h"
 
 // The URL of the login browser's latest navigation; outlives the login window.
 extern std::wstring g_strNavigateUrl;
@@ -16,7 +17,9 @@ bool IsGameCodeUrl(const std::wstring& url);
 
 class WebFormLogin : public CWebBrowserBase {
 public:
-    explicit WebFormLogin(HWND hostWnd) : m_hHostWnd(hostWnd) {}
+    // progress (optional) shows an update's download; normally the host window.
+    explicit WebFormLogin(HWND hostWnd, IUpdateProgress* progress = nullptr)
+        : m_hHostWnd(hostWnd), m_pProgress(progress) {}
 
     HWND GetHostWindow() override { return m_hHostWnd; }
     void OnDocumentComplete(std::wstring url) override;
@@ -26,5 +29,6 @@ public:
 
 private:
     HWND m_hHostWnd;
+    IUpdateProgress* m_pProgress;
     BOOL m_bFirstCompleteDone = FALSE;
 };

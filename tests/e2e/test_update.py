@@ -5,6 +5,7 @@ so that its fixed URLs (127.0.0.1:18480) reach them. Each case reads the
 update log line by line and checks that a client still runs."""
 import hashlib
 import re
+import subprocess
 import time
 from pathlib import Path
 
@@ -211,3 +212,53 @@ def update_full(w):
         client_runs(w)
     finally:
         portal.stop()
+
+
+BAR = (180, 302, 300)  # the progress bar's row in the login window: x, y, width
+BAR_GOLD = (0xE8, 0xC1, 0x70)
+
+
+def bar_fill(w, wid, label):
+    """Screenshot of the login window; how many pixels of the bar's row are gold."""
+    shot = w.screenshot(label, window=wid)
+    x, y, width = BAR
+    out = subprocess.run(["convert", str(shot), "-crop", f"{width}x1+{x}+{y}", "-depth", "8", "txt:-"],
+                         capture_output=True, text=True, check=True).stdout
+    pixels = [tuple(int(v) for v in m) for m in re.findall(r"^\d+,\d+: \((\d+),(\d+),(\d+)", out, re.M)]
+    assert len(pixels) == width, out[:200]
+    return sum(all(abs(a - b) <= 8 for a, b in zip(p, BAR_GOLD)) for p in pixels)
+
+
+@scenario
+def update_progress_shown(w):
+    """A slow download shows its progress in the login window while it runs:
+    two screenshots seconds apart show the bar further along; then the update
+    completes as usual. The control's document mode was set for the client."""
+    size = SCRIPTED_NEXT.stat().st_size
+    routes = {"*": text(LOGIN_PAGE), "/getClientVersion.php": text(NEW_CLIENT),
+              "/client/vexa-1.0.0.1.exe": Reply(file=SCRIPTED_NEXT, rate=size // 10)}
+    with LoopbackServer(routes) as server:
+        use_as_proxy(w, server.port)
+        install(w)
+        w.launch(installed_path(w))
+        wait_until(lambda: "/client/vexa-1.0.0.1.exe" in server.requests, timeout=40, what="the download")
+        started = server.times[server.requests.index("/client/vexa-1.0.0.1.exe")]
+        server.routes["/getClientVersion.php"] = text("0")  # for the new client, once it runs
+        wid = w.wait_window(TITLE, shot=False)
+        fills = []
+        for at in (3, 7):
+            time.sleep(max(0.0, started + at - time.time()))
+            fills.append(bar_fill(w, wid, f"progress-{at}s"))
+        assert 0 < fills[0] < fills[1] < BAR[2], fills
+        wait_log(w, [
+            CHECK_URL + "1.0.0.0", "Http QueryInfoStatusCode:200", "Server response check version msg:" + NEW_CLIENT,
+            "ExcuUpdate,URL=" + NEW_CLIENT, "Http QueryInfoStatusCode:200", f"Content length:{size}",
+            f"Finish download,file size={size}", "Finish download,file md5=" + md5(SCRIPTED_NEXT),
+            "Finish download,current file md5=" + md5(SCRIPTED_NEXT), "Update success.Current Version:1.0.0.1",
+            SEPARATOR,
+            CHECK_URL + "1.0.0.1", "Http QueryInfoStatusCode:200", "Server response check version msg:0", *NO_UPDATE,
+        ], timeout=60)
+        assert md5(w.host_path(installed_path(w))) == md5(SCRIPTED_NEXT)
+        client_runs(w)
+        export = w.reg_export(r"HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION")
+        assert export and '"vexa-scripted.exe"=dword:00002af9' in export, export

@@ -6,8 +6,10 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 
 #include "base/Text.h"
+#include "login/DownloadProgress.h"
 #include "login/LoginDlg.h"
 #include "res/resource.h"
 
@@ -104,5 +106,98 @@ TEST(LoginWindow, OnlyTheGameUrlEndsTheWindow) {
         EXPECT_EQ(login.GetGameUrl(), c.ends ? c.url : L"") << c.url;
         EXPECT_EQ(IsWindowVisible(login.m_hWnd) != FALSE, !c.ends) << c.url;  // a modeless dialog hides as it ends
     }
+}
+
+// ------------------------------------------------------ download progress
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// Pixels of the bar's colour along the middle row of the progress area, as
+// the window shows them now.
+int GoldPixelsInBarRow(HWND hwnd) {
+    const RECT area = CDownloadProgress::Area();
+    HDC dc = GetDC(hwnd);
+    int gold = 0;
+    for (int x = area.left; x < area.right; ++x)
+        if (GetPixel(dc, x, 302) == RGB(0xE8, 0xC1, 0x70)) ++gold;
+    ReleaseDC(hwnd, dc);
+    return gold;
+}
+
+// The pixels of the status line's box, to compare two moments.
+std::wstring TextPixels(HWND hwnd) {
+    HDC dc = GetDC(hwnd);
+    std::wstring pixels;
+    for (int y = 272; y < 294; ++y)
+        for (int x = 170; x < 490; ++x) pixels += static_cast<wchar_t>(GetPixel(dc, x, y) & 0xFFFF);
+    ReleaseDC(hwnd, dc);
+    return pixels;
+}
+
+bool SentMessageWaiting() { return HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE; }
+
+TEST(LoginDownloadProgress, DrawnAtOnceWhileCommandsWait) {
+    CKestroLogin login;
+    ASSERT_TRUE(login.Create(nullptr));
+    const HWND hwnd = login.m_hWnd;
+    Pump();
+    const std::wstring skinText = TextPixels(hwnd);
+    EXPECT_EQ(GoldPixelsInBarRow(hwnd), 0);
+
+    // A command posted before the download stays queued while it runs.
+    PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDC_LOGIN_MINIMIZE, BN_CLICKED), 0);
+    const long long total = 4000000;
+    login.OnDownloadProgress(total / 4, total);
+    const int quarter = GoldPixelsInBarRow(hwnd);
+    const std::wstring quarterText = TextPixels(hwnd);
+    login.OnDownloadProgress(total * 3 / 4, total);
+    const int threeQuarters = GoldPixelsInBarRow(hwnd);
+    EXPECT_NEAR(quarter, 75, 1);  // of a 300-pixel bar
+    EXPECT_NEAR(threeQuarters, 225, 1);
+    EXPECT_TRUE(quarterText != skinText);  // "… 25%" drawn over the skin
+    EXPECT_TRUE(TextPixels(hwnd) != quarterText);  // and then "… 75%"
+
+    // A command sent by another thread is answered while the download
+    // reports, and dropped.
+    bool answered = false;
+    std::thread sender([hwnd, &answered] {
+        DWORD_PTR result = 0;
+        answered = SendMessageTimeoutW(hwnd, WM_COMMAND, MAKEWPARAM(IDC_LOGIN_MINIMIZE, BN_CLICKED), 0, SMTO_NORMAL,
+                                       10000, &result) != 0;
+    });
+    while (!SentMessageWaiting()) Sleep(10);
+    login.OnDownloadProgress(total, total);
+    sender.join();
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(GoldPixelsInBarRow(hwnd), 300);
+    EXPECT_FALSE(IsIconic(hwnd));
+    MSG queued;
+    EXPECT_TRUE(PeekMessageW(&queued, hwnd, WM_COMMAND, WM_COMMAND, PM_NOREMOVE));
+
+    // The end takes the display away at the next paint; the window's loop
+    // then runs the command that waited.
+    login.OnDownloadEnd();
+    UpdateWindow(hwnd);
+    EXPECT_EQ(GoldPixelsInBarRow(hwnd), 0);
+    EXPECT_TRUE(TextPixels(hwnd) == skinText);
+    Pump();
+    EXPECT_TRUE(IsIconic(hwnd));
+}
+
+TEST(LoginDownloadProgress, KeepsTheWindowFromBeingReportedHung) {
+    CKestroLogin login;
+    ASSERT_TRUE(login.Create(nullptr));
+    Pump();
+    Sleep(5500);  // the system's limit for a thread that does not look at its queue
+    EXPECT_TRUE(IsHungAppWindow(login.m_hWnd));
+    login.OnDownloadProgress(1, 100);
+    EXPECT_FALSE(IsHungAppWindow(login.m_hWnd));
+    login.OnDownloadEnd();
 }
 }  // namespace
