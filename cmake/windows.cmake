@@ -11,6 +11,16 @@ foreach(folder ${CLIENT_FOLDERS})
 endforeach()
 file(GLOB_RECURSE CLIENT_SOURCES CONFIGURE_DEPENDS ${CLIENT_GLOBS})
 list(REMOVE_ITEM CLIENT_SOURCES ${ENTRY_SOURCES})
+
+# For the bench's size figure only: the client with the browser-emulation
+# value, the downloaded client's check and the download's progress display
+# replaced by empty stand-ins.
+option(VEXA_BENCH_WITHOUT_HARDENING "stub out the update and browser hardening (size figure)" OFF)
+if(VEXA_BENCH_WITHOUT_HARDENING)
+    list(REMOVE_ITEM CLIENT_SOURCES ${CMAKE_SOURCE_DIR}/browser/BrowserEmulation.cpp
+         ${CMAKE_SOURCE_DIR}/update/ClientCheck.cpp ${CMAKE_SOURCE_DIR}/login/DownloadProgress.cpp)
+    list(APPEND CLIENT_SOURCES ${CMAKE_SOURCE_DIR}/bench/hardening_stubs.cpp)
+endif()
 file(GLOB_RECURSE RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
 
 # The archive the first-run setup unpacks (res/archive.rc): the settings
