@@ -32,7 +32,7 @@ CTouchButton::CachedDc::~CachedDc() {
     if (m_old) ::SelectObject(m_dc.Get(), m_old);
 }
 
-bool CTouchButton::CachedDc::CopyFrom(HDC like, int w, int h, HDC source, int x, int y) {
+bool CTouchButton::CachedDc::Create(HDC like, int w, int h) {
     m_dc.Reset(::CreateCompatibleDC(like));
     m_bitmap.Reset(::CreateCompatibleBitmap(like, w, h));
     if (!m_dc || !m_bitmap) {
@@ -40,7 +40,11 @@ bool CTouchButton::CachedDc::CopyFrom(HDC like, int w, int h, HDC source, int x,
         return false;
     }
     m_old = ::SelectObject(m_dc.Get(), m_bitmap.Get());
-    return ::BitBlt(m_dc.Get(), 0, 0, w, h, source, x, y, SRCCOPY) != FALSE;
+    return true;
+}
+
+bool CTouchButton::CachedDc::CopyFrom(HDC like, int w, int h, HDC source, int x, int y) {
+    return Create(like, w, h) && ::BitBlt(m_dc.Get(), 0, 0, w, h, source, x, y, SRCCOPY) != FALSE;
 }
 
 // ------------------------------------------------------------ CTouchButton
@@ -167,30 +171,50 @@ void CTouchButton::OnMouseLeave() {
 
 // ------------------------------------------------------------------ looks
 
+// The looks belong to one place: a button can be drawn before its parent's
+// layout has placed it (a focused button paints at once), so a button that
+// was moved or resized since gets new ones.
 void CTouchButton::PrepareLooks(HDC dc) {
-    if (m_bPrepared || !m_pImgNormal || !m_pImgHover || !m_pImgPressed) return;
+    if (!m_pImgNormal || !m_pImgHover || !m_pImgPressed) return;
+    const RECT place = PlaceInParent();
+    if (m_bPrepared && ::EqualRect(&place, &m_preparedPlace)) return;
     const SIZE size = ClientSize(m_hWnd);
     const RECT client = {0, 0, size.cx, size.cy};
     CMyMemDC memory(dc, &client);  // its end copies the last composition to dc
 
-    if (!m_dcBack.Get()) CaptureParentBackground(size.cx, size.cy);
-    if (!m_dcNormal.Get()) {
-        ComposeLook(memory, size.cx, size.cy, m_pImgNormal.get(), false, m_dcNormal);
-        ComposeLook(memory, size.cx, size.cy, m_pImgPressed.get(), false, m_dcPressed);
-        ComposeLook(memory, size.cx, size.cy, m_pImgHover.get(), true, m_dcHover);
-    }
+    CaptureParentBackground(place);
+    ComposeLook(memory, size.cx, size.cy, m_pImgNormal.get(), false, m_dcNormal);
+    ComposeLook(memory, size.cx, size.cy, m_pImgPressed.get(), false, m_dcPressed);
+    ComposeLook(memory, size.cx, size.cy, m_pImgHover.get(), true, m_dcHover);
     if (!m_pCurDC) m_pCurDC = &m_dcNormal;
     m_bPrepared = true;
+    m_preparedPlace = place;
 }
 
-void CTouchButton::CaptureParentBackground(int w, int h) {
+RECT CTouchButton::PlaceInParent() const {
+    RECT r = {};
+    ::GetWindowRect(m_hWnd, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(m_hWnd), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// The parent draws its background (every skinned parent draws it on erase)
+// straight into the cache, shifted so that the button's place lands at
+// (0, 0): unlike its pixels on screen, this does not depend on whether the
+// parent has been painted yet.
+void CTouchButton::CaptureParentBackground(const RECT& place) {
     HWND parent = ::GetParent(m_hWnd);
     HDC parentDc = ::GetDC(parent);
     if (!parentDc) return;
-    RECT r = {};
-    ::GetWindowRect(m_hWnd, &r);
-    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    m_dcBack.CopyFrom(parentDc, w, h, parentDc, r.left, r.top);
+    if (m_dcBack.Create(parentDc, place.right - place.left, place.bottom - place.top)) {
+        HDC dc = m_dcBack.Get();
+        POINT origin = {};
+        ::SetWindowOrgEx(dc, place.left, place.top, &origin);
+        ::SetBrushOrgEx(dc, -place.left, -place.top, nullptr);  // pattern brushes stay aligned with the parent
+        ::SendMessageW(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        ::SetWindowOrgEx(dc, origin.x, origin.y, nullptr);
+        ::SetBrushOrgEx(dc, 0, 0, nullptr);
+    }
     ::ReleaseDC(parent, parentDc);
 }
 

@@ -1,5 +1,6 @@
 // The skinned image button: normal, hover and pressed looks composed once
-// over the parent's pixels behind the button, and an optional tool tip.
+// for the button's place over the parent's background behind it, and an
+// optional tool tip.
 #pragma once
 
 #include <windows.h>
@@ -43,8 +44,9 @@ private:
         ~CachedDc();
         CachedDc(const CachedDc&) = delete;
         CachedDc& operator=(const CachedDc&) = delete;
-        // A DC compatible with like holding a w x h bitmap that copies
-        // w x h pixels of source at (x, y).
+        // A DC compatible with like holding a w x h bitmap.
+        bool Create(HDC like, int w, int h);
+        // The same, holding w x h pixels of source at (x, y).
         bool CopyFrom(HDC like, int w, int h, HDC source, int x, int y);
         HDC Get() const { return m_dc.Get(); }
 
@@ -55,7 +57,8 @@ private:
     };
 
     void PrepareLooks(HDC dc);
-    void CaptureParentBackground(int w, int h);
+    RECT PlaceInParent() const;
+    void CaptureParentBackground(const RECT& place);
     void ComposeLook(HDC memory, int w, int h, CGdiPlusBitmapResource* image, bool hover, CachedDc& look);
     void DrawItem(const DRAWITEMSTRUCT& item);
     void OnMouseMove();
@@ -64,6 +67,7 @@ private:
     void DestroyToolTip();
 
     bool m_bPrepared = false;
+    RECT m_preparedPlace = {};  // the button's rectangle in its parent when the looks were made
     bool m_bHover = false;
     bool m_bTracking = false;
     std::unique_ptr<CGdiPlusBitmapResource> m_pImgHover;

@@ -1,5 +1,5 @@
 // The skinned button in a real window: its three looks over the parent's
-// pixels, the captured background, hover and press, double clicks and the
+// background, the captured background and a moved button's, hover and press, double clicks and the
 // tool tip.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -149,6 +149,20 @@ TEST_F(TouchButtonTest, KeepsTheBackgroundItCaptured) {
     EXPECT_TRUE(parentShown.At(150, 10).Near(parent_.At(150), 1));
     const Pixels shown = Pixels::OfWindow(button_.m_hWnd);
     EXPECT_TRUE(shown.At(kButtonW - 2, kButtonH - 2).Near(oldRight, 1));
+}
+
+// A button can be drawn before its parent's layout has placed it (a focused
+// button paints at once, even before its parent has painted): at its final
+// place it shows the parent's background there, not what was behind it first.
+TEST_F(TouchButtonTest, MovedButtonShowsTheBackgroundOfItsNewPlace) {
+    button_.SetImages(207, 208, 227);
+    ::SetWindowPos(button_.m_hWnd, nullptr, 0, 0, kButtonW, kButtonH, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageW(button_.m_hWnd, WM_SETFOCUS, 0, 0);  // drawn at once, at the first place
+    Show();
+    ::SetWindowPos(button_.m_hWnd, nullptr, kButtonX, kButtonY, kButtonW, kButtonH, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::RedrawWindow(button_.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    Pump(100);
+    ExpectLook(207, false);
 }
 
 TEST_F(TouchButtonTest, ImagesThatDoNotLoadShowTheBackground) {
