@@ -139,7 +139,10 @@ void CUpdateTask::DownloadUpdate(std::wstring url) {
         std::wstring md5;
         GetFileMd5(m_downloadPath, md5);
         WriteUpdateLog(L"Finish download,file md5=" + md5);
-        // Over plain HTTP: a broken file or a downgrade must not replace the client.
+        // Over plain HTTP: a broken file or a downgrade must not replace the
+        // client. Nobody may write it between the check and the start.
+        FileHandle checked(::CreateFileW(m_downloadPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
         std::wstring failure;
         if (!CheckDownloadedClient(m_downloadPath, &failure)) {
             WriteUpdateLog(L"Check download file failure." + failure);
