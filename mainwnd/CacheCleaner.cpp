@@ -17,13 +17,20 @@ void DebugLine(const std::wstring& text) { ::OutputDebugStringW(text.c_str()); }
 VEXA_OWNER_TRAITS(UrlCacheFindTraits, HANDLE, nullptr, ::FindCloseUrlCache(h));
 using UrlCacheFind = UniqueOwner<UrlCacheFindTraits>;
 
-// A buffer of exactly the size the cache reports for one entry.
+// The buffer the entries are read into: it grows to the size the cache
+// reports whenever an entry does not fit.
 struct EntryBuffer {
     std::vector<BYTE> bytes;
     DWORD size = 0;
     INTERNET_CACHE_ENTRY_INFOW* Entry() {
-        bytes.assign(size, 0);
-        return size ? reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(bytes.data()) : nullptr;
+        if (bytes.size() < size) bytes.assign(size, 0);
+        return bytes.empty() ? nullptr : reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(bytes.data());
+    }
+    // Reads the next entry; false at the end of the enumeration.
+    bool Next(HANDLE find) {
+        size = static_cast<DWORD>(bytes.size());
+        if (::FindNextUrlCacheEntryW(find, Entry(), &size)) return true;
+        return ::GetLastError() == ERROR_INSUFFICIENT_BUFFER && ::FindNextUrlCacheEntryW(find, Entry(), &size);
     }
 };
 
@@ -54,13 +61,11 @@ bool ClearUrlCache() {
         return false;
     }
     DebugLine(FormatText(L"*******第二次查找缓存:缓存大小为:%d。************\r\n", static_cast<int>(buffer.size)));
-    for (;;) {
-        auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.bytes.data());
+    // One read per entry: a second call only when an entry does not fit.
+    do {
+        const auto* entry = reinterpret_cast<const INTERNET_CACHE_ENTRY_INFOW*>(buffer.bytes.data());
         if (!(entry->CacheEntryType & COOKIE_CACHE_ENTRY)) ::DeleteUrlCacheEntryW(entry->lpszSourceUrlName);
-        buffer.size = 0;
-        ::FindNextUrlCacheEntryW(find.Get(), nullptr, &buffer.size);
-        if (!buffer.size || !::FindNextUrlCacheEntryW(find.Get(), buffer.Entry(), &buffer.size)) break;
-    }
+    } while (buffer.Next(find.Get()));
     return true;
 }
 
@@ -72,9 +77,9 @@ bool CleanFolder(const std::wstring& path) {
     do {
         if (IsDotEntry(entry.cFileName) || _wcsicmp(entry.cFileName, L"desktop.ini") == 0) continue;
         const std::wstring fullName = path + L"\\" + entry.cFileName;
-        const DWORD attributes = ::GetFileAttributesW(fullName.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-            ::SetFileAttributesW(fullName.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        // The listing already carries the attributes: no second look-up per entry.
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+            ::SetFileAttributesW(fullName.c_str(), entry.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             // A link or junction may point anywhere: remove the link itself,
             // never what it points to.
