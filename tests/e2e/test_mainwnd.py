@@ -43,9 +43,8 @@ def start_client(w, settings=SETTINGS_LINES, unmanaged=True):
     window's own geometry, as Windows shows it. Unmanaged windows lose their
     popup menus at once, though (Wine cancels the menu when the X focus
     moves), so the tray menu is tried with managed windows."""
-    hold_display(w)
     if unmanaged:
-        w.run(["reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f"], check=True)
+        w.reg_add(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
     if settings is not None:
         write_settings(w, settings)
     portal = TestPortal(login="refresh")
@@ -70,15 +69,6 @@ def main_windows(w):
         except AttributeError:  # gone meanwhile
             pass
     return found
-
-
-def hold_display(w):
-    """Keeps one X client connected for the whole scenario: Xvfb resets when
-    its last client leaves, and a Wine process that connects during the reset
-    starts without a window driver (and shows no window at all)."""
-    w.background.append(subprocess.Popen(["xev", "-root", "-event", "property"], env=w.env,
-                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-    time.sleep(0.2)
 
 
 def park_mouse(w):

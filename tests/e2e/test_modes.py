@@ -70,7 +70,7 @@ EMULATION_KEY = r"HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\
 def _set_emulation(w, *names):
     """The browser-emulation values the clients named so have written."""
     for name in names:
-        w.run(["reg", "add", EMULATION_KEY, "/v", name, "/t", "REG_DWORD", "/d", "11001", "/f"], check=True)
+        w.reg_add(EMULATION_KEY, name, "11001", "REG_DWORD")
 
 
 def _has_emulation(w, name):
@@ -145,7 +145,7 @@ UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Orbel
 
 
 def _add_uninstall_key(w):
-    w.run(["reg", "add", UNINSTALL_KEY, "/v", "DisplayName", "/d", "Vexaria", "/f"], check=True)
+    w.reg_add(UNINSTALL_KEY, "DisplayName", "Vexaria")
 
 
 def _has_uninstall_key(w):

@@ -200,7 +200,7 @@ def setup_installed_copy(w, installed, running, replaced):
 def setup_keeps_existing_uninstall_key(w):
     """An uninstall key that already exists is never updated, while the
     profile mirror follows the installed copy."""
-    w.run(["reg", "add", UNINSTALL_KEY, "/v", "Path", "/d", r"C:\old\vexa.exe", "/f"], check=True)
+    w.reg_add(UNINSTALL_KEY, "Path", r"C:\old\vexa.exe")
     target = first_start(w)
     assert uninstall_entry(w) == {"Path": r"C:\old\vexa.exe"}, uninstall_entry(w)
     assert profile_mirror(w)["Path"] == target

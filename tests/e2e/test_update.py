@@ -12,7 +12,7 @@ from pathlib import Path
 import wine
 from client import SEPARATOR, download_path, log_messages, make_res_folder, md5
 from http_servers import LoopbackServer, Reply, text
-from portal import INTERNET_SETTINGS, TestPortal
+from portal import TestPortal
 from scenario import scenario, table
 from wine import wait_until
 
@@ -26,11 +26,6 @@ LOGIN_PAGE = "<html><head><title>login</title></head><body><p>Vexaria login</p><
 MESSAGE = re.compile(r".*Error \d+\)?")  # a failure's text with its code
 NO_UPDATE = ["Finish Update.", SEPARATOR]
 BODY = b"N" * 5000
-
-
-def use_as_proxy(w, port):
-    for name, kind, value in (("ProxyEnable", "REG_DWORD", "1"), ("ProxyServer", "REG_SZ", f"127.0.0.1:{port}")):
-        w.run(["reg", "add", INTERNET_SETTINGS, "/v", name, "/t", kind, "/d", value, "/f"], check=True)
 
 
 def installed_path(w):
@@ -104,7 +99,7 @@ def update_outcome(w, lines, check=text(NEW_CLIENT), download=None, file=None, h
     login = Reply(body=LOGIN_PAGE.encode(), content_type="text/html", refuse_later=check is None)
     routes = {"*": login, "/getClientVersion.php": check, "/client/vexa-1.0.0.1.exe": download}
     with LoopbackServer({k: v for k, v in routes.items() if v}) as server:
-        use_as_proxy(w, server.port)
+        w.use_proxy(server.port)
         install(w)
         if hold:
             w.host_path(download_path(w)).parent.mkdir(parents=True, exist_ok=True)
@@ -123,7 +118,7 @@ def update_leftover_deleted(w):
     """A download left by an earlier run is deleted when the check starts,
     though the answer is no update."""
     with LoopbackServer({"*": text(LOGIN_PAGE), "/getClientVersion.php": text("0")}) as server:
-        use_as_proxy(w, server.port)
+        w.use_proxy(server.port)
         install(w)
         w.put_file(SCRIPTED_NEXT, download_path(w))
         w.launch(installed_path(w))
@@ -139,7 +134,7 @@ def update_check_stalled(w):
     opens the exit question) and the client runs on."""
     stall = Reply(stall_before_head=True)
     with LoopbackServer({"*": text(LOGIN_PAGE), "/getClientVersion.php": stall}) as server:
-        use_as_proxy(w, server.port)
+        w.use_proxy(server.port)
         install(w)
         w.launch(installed_path(w))
         wait_until(lambda: any(t.startswith("/getClientVersion.php") for t in server.requests), timeout=40,
@@ -164,7 +159,7 @@ def update_log_cap(w, size, kept):
     """A log larger than 10 MiB is deleted before the check's first line; one
     of exactly 10 MiB is appended to."""
     with LoopbackServer({"*": text(LOGIN_PAGE), "/getClientVersion.php": text("0")}) as server:
-        use_as_proxy(w, server.port)
+        w.use_proxy(server.port)
         install(w)
         log = w.host_path(w.data_folder + r"\res\update.log")
         line = "2020- 1- 1  0: 0: 0 : \tUpdateModule\told\r\n".encode("utf-16-le")
@@ -238,7 +233,7 @@ def update_progress_shown(w):
     routes = {"*": text(LOGIN_PAGE), "/getClientVersion.php": text(NEW_CLIENT),
               "/client/vexa-1.0.0.1.exe": Reply(file=SCRIPTED_NEXT, rate=size // 10)}
     with LoopbackServer(routes) as server:
-        use_as_proxy(w, server.port)
+        w.use_proxy(server.port)
         install(w)
         w.launch(installed_path(w))
         wait_until(lambda: "/client/vexa-1.0.0.1.exe" in server.requests, timeout=40, what="the download")

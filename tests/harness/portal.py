@@ -12,7 +12,6 @@ _spec = importlib.util.spec_from_file_location("vexa_portal", ROOT / "portal" / 
 server = importlib.util.module_from_spec(_spec)
 _spec.loader.exec_module(server)
 
-INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
 LOGIN_PREFIX = server.LOGIN_PREFIX
 
 
@@ -29,9 +28,7 @@ class TestPortal:
 
     def use_as_proxy(self, w):
         """Every WinInet request of the prefix's programs goes to this portal."""
-        for name, kind, value in (("ProxyEnable", "REG_DWORD", "1"),
-                                  ("ProxyServer", "REG_SZ", f"127.0.0.1:{self.port}")):
-            w.run(["reg", "add", INTERNET_SETTINGS, "/v", name, "/t", kind, "/d", value, "/f"], check=True)
+        w.use_proxy(self.port)
 
     def requests(self, method=None):
         """The request targets ("/path?query") received so far, in order."""

@@ -193,7 +193,8 @@ class Wine:
                                                  out.read().decode("utf-8", "replace"),
                                                  err.read().decode("utf-8", "replace"))
         if check and result.returncode:
-            raise AssertionError(f"{args[0]} failed ({result.returncode}): {result.stderr[-2000:]}")
+            raise AssertionError(f"{args[0]} failed ({result.returncode}): {result.stdout[-1000:]} "
+                                 f"{result.stderr[-1000:]}")
         return result
 
     def start(self, args, stderr=None, env=None):
@@ -248,6 +249,22 @@ class Wine:
         return [n for n in names if n.lower() not in SYSTEM_PROCESSES]
 
     # ---- registry and files
+    def reg_add(self, key, name, data, kind="REG_SZ"):
+        """Sets one registry value. Retried: reg.exe under Wine now and then
+        ends with 1 at once, saying nothing, and succeeds when run again."""
+        for attempt in range(3):
+            result = self.run(["reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"])
+            if result.returncode == 0:
+                return
+            time.sleep(0.5)
+        raise AssertionError(f"reg add {key} {name} failed: {result.stdout[-500:]} {result.stderr[-500:]}")
+
+    def use_proxy(self, port):
+        """Every WinInet request of the prefix's programs goes to 127.0.0.1:port."""
+        settings = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
+        self.reg_add(settings, "ProxyEnable", "1", "REG_DWORD")
+        self.reg_add(settings, "ProxyServer", f"127.0.0.1:{port}")
+
     def reg_export(self, key):
         """A registry key as text (regedit export, UTF-16 decoded)."""
         out = self.dir / "export.reg"
