@@ -2,9 +2,12 @@
 (read from its resource section), and the time to show and dismiss the
 skinned message box against the system's MessageBoxW in the same run."""
 import re
-import struct
+import sys
 
 from bench import ROOT, figure
+
+sys.path.insert(0, str(ROOT / "tests" / "static"))
+from pe import PE  # noqa: E402
 
 LIBS = ["-lgdiplus", "-lwininet", "-lnetapi32", "-lshlwapi", "-lshell32", "-lole32", "-loleaut32", "-luuid",
         "-lcomctl32", "-ladvapi32", "-lcrypt32", "-lversion"]
@@ -15,41 +18,10 @@ ROUNDS = 15
 
 def resource_sizes(path):
     """Bytes of resource data by type (an int, or the type's name) in a PE file."""
-    data = path.read_bytes()
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    sections, optional_size = struct.unpack_from("<H", data, pe + 6)[0], struct.unpack_from("<H", data, pe + 20)[0]
-    optional = pe + 24
-    directories = optional + (96 if struct.unpack_from("<H", data, optional)[0] == 0x10B else 112)
-    rsrc_rva = struct.unpack_from("<I", data, directories + 2 * 8)[0]
-    table = []
-    for i in range(sections):
-        _, vsize, va, raw_size, raw = struct.unpack_from("<8sIIII", data, optional + optional_size + 40 * i)
-        table.append((va, max(vsize, raw_size), raw))
-
-    def offset(rva):
-        for va, size, raw in table:
-            if va <= rva < va + size:
-                return raw + rva - va
-        raise ValueError(f"RVA {rva:#x} outside every section")
-
-    root = offset(rsrc_rva)
-
-    def entries(directory):
-        named, ids = struct.unpack_from("<HH", data, root + directory + 12)
-        for i in range(named + ids):
-            name, target = struct.unpack_from("<II", data, root + directory + 16 + 8 * i)
-            if name & 0x80000000:
-                length = struct.unpack_from("<H", data, root + (name & 0x7FFFFFFF))[0]
-                start = root + (name & 0x7FFFFFFF) + 2
-                name = data[start:start + 2 * length].decode("utf-16-le")
-            yield name, target
-
-    def total(target):
-        if target & 0x80000000:
-            return sum(total(t) for _, t in entries(target & 0x7FFFFFFF))
-        return struct.unpack_from("<II", data, root + target)[1]
-
-    return {kind: total(target) for kind, target in entries(0)}
+    sizes = {}
+    for (kind, _, _), data in PE(path).resources().items():
+        sizes[kind] = sizes.get(kind, 0) + len(data)
+    return sizes
 
 
 @figure
