@@ -10,15 +10,17 @@
 #include "browser/BrowserEmulation.h"
 #include "browser/BrowserEvents.h"
 
-CWebBrowserBase::CWebBrowserBase() {
+CWebBrowserBase::CWebBrowserBase() { CreateControl(); }
+
+bool CWebBrowserBase::CreateControl() {
     EnsureBrowserEmulation();  // the control reads it when the first one is made
-    if (FAILED(::OleInitialize(nullptr))) return;
+    if (FAILED(::OleInitialize(nullptr))) return false;
     if (FAILED(::StgCreateDocfile(nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_DELETEONRELEASE, 0,
                                   m_pStorage.Put())))
-        return;
+        return false;
     if (FAILED(CreateBrowserControl(static_cast<IOleClientSite*>(this), m_pStorage.Get(), m_pOleObject.Put())))
-        return;
-    m_pOleObject->QueryInterface(IID_IOleInPlaceObject, m_pInPlaceObject.PutVoid());
+        return false;
+    return SUCCEEDED(m_pOleObject->QueryInterface(IID_IOleInPlaceObject, m_pInPlaceObject.PutVoid()));
 }
 
 CWebBrowserBase::~CWebBrowserBase() {
@@ -79,18 +81,28 @@ bool CWebBrowserBase::SetBrowserRect(const RECT& rect) {
     // The extent goes in pixels, as the control has always been given it.
     SIZEL size = {rect.right - rect.left, rect.bottom - rect.top};
     if (FAILED(m_pOleObject->SetExtent(DVASPECT_CONTENT, &size))) return false;
-    if (FAILED(m_pInPlaceObject->SetObjectRects(&rect, &rect))) return false;
+    return PlaceControl(rect);
+}
+
+bool CWebBrowserBase::PlaceControl(const RECT& rect) {
+    if (!m_pInPlaceObject || FAILED(m_pInPlaceObject->SetObjectRects(&rect, &rect))) return false;
     m_rcPos = rect;
     return true;
 }
 
 bool CWebBrowserBase::Navigate(const std::wstring& url) {
+    VARIANT none;
+    ::VariantInit(&none);
+    return Navigate(url, none);
+}
+
+bool CWebBrowserBase::Navigate(const std::wstring& url, VARIANT flags) {
     IWebBrowser2* browser = GetWebBrowser();
     if (!browser) return false;
     BSTR target = ::SysAllocString(url.c_str());
     VARIANT none;
     ::VariantInit(&none);
-    HRESULT hr = browser->Navigate(target, &none, &none, &none, &none);
+    HRESULT hr = browser->Navigate(target, &flags, &none, &none, &none);
     ::SysFreeString(target);
     return SUCCEEDED(hr);
 }

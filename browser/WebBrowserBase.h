@@ -1,7 +1,8 @@
 // A small hand-written OLE container for the WebBrowser control: it embeds
 // the control in a window a subclass names, answers the container-side
 // interfaces with the control's defaults almost everywhere, and turns
-// BeforeNavigate2 and DocumentComplete into virtual calls.
+// BeforeNavigate2 and DocumentComplete into virtual calls. The login browser
+// derives from it, and so does the game view's site (HtmlView.h).
 #pragma once
 
 #include <windows.h>
@@ -39,7 +40,10 @@ public:
     // Moves the control; before activation only remembers the rectangle. An
     // empty rectangle hides the control without deactivating it.
     bool SetBrowserRect(const RECT& rect);
+    // All four optional arguments absent.
     bool Navigate(const std::wstring& url);
+    // The same with the flags argument given.
+    bool Navigate(const std::wstring& url, VARIANT flags);
     IWebBrowser2* GetWebBrowser();
     // The "Internet Explorer_Server" window that shows the document, or null.
     HWND FindIEServerWindow();
@@ -121,6 +125,16 @@ public:
     ComPtr<IOleInPlaceObject> m_pInPlaceObject;
     ComPtr<IStorage> m_pStorage;
     ComPtr<IWebBrowser2> m_pWebBrowser;
+
+protected:
+    // For a subclass that answers the control's first calls itself: makes no
+    // control until the whole object calls CreateControl.
+    struct DeferControl {};
+    explicit CWebBrowserBase(DeferControl) {}
+    // The constructor's steps; false leaves the object without a control.
+    bool CreateControl();
+    // Moves the active control to rect as it is, without touching its extent.
+    bool PlaceControl(const RECT& rect);
 
 private:
     bool ConnectEvents();
