@@ -372,6 +372,44 @@ TEST(GameView, HostsTheControlBelowTheStrip) {
     EXPECT_FALSE(view.IsClickSinkConnected());
 }
 
+// The game view with its site in reach.
+class SiteKeepingView : public CMyHtmlView {
+public:
+    CSite* site = nullptr;
+
+private:
+    std::unique_ptr<CSite> CreateSite() override {
+        std::unique_ptr<CSite> made = CMyHtmlView::CreateSite();
+        site = made.get();
+        return made;
+    }
+};
+
+// Where the view's site answers otherwise than the login host.
+TEST(GameView, SiteKeepsTheBrowserDefaultsAndLetsTheControlMove) {
+    TestWindow main(nullptr, {0, 0, 1000, 700});
+    SiteKeepingView view;
+    ASSERT_TRUE(view.Create(L"MyWebBrowser", WS_CHILD | WS_VISIBLE, RECT{0, 30, 1000, 700}, main.hwnd, IDC_GAME_VIEW));
+    ASSERT_NE(view.site, nullptr);
+    EXPECT_EQ(view.site->GetHostWindow(), view.m_hWnd);
+
+    // No flags of its own: the browser's border and scroll bars stay.
+    DOCHOSTUIINFO info = {sizeof(info)};
+    info.dwFlags = DOCHOSTUIFLAG_SCROLL_NO;
+    EXPECT_EQ(view.site->GetHostInfo(&info), S_OK);
+    EXPECT_EQ(info.dwFlags, static_cast<DWORD>(DOCHOSTUIFLAG_SCROLL_NO));
+
+    // The control's own position request is applied; the next resize of the
+    // view covers the view again.
+    const RECT wish = {5, 5, 100, 100};
+    EXPECT_EQ(view.site->OnPosRectChange(&wish), S_OK);
+    EXPECT_TRUE(ChildRect(view.m_hWnd) == wish);
+    MoveWindow(view.m_hWnd, 0, 30, 900, 600, TRUE);
+    RECT client = {};
+    GetClientRect(view.m_hWnd, &client);
+    EXPECT_TRUE(ChildRect(view.m_hWnd) == client);
+}
+
 TEST(GameView, RightButtonPressesNeverReachThePage) {
     TestWindow main(nullptr, {0, 0, 1000, 700});
     CMyHtmlView view;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "app/Paths.h"
@@ -74,23 +75,32 @@ TEST(BrowserEmulation, WrittenOnlyWhenMissingOrDifferent) {
 // the first time: the value must already be there then.
 class ProbedView : public CMyHtmlView {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        Probe();
-        return CMyHtmlView::QueryInterface(iid, out);
-    }
-    STDMETHODIMP_(ULONG) AddRef() override {
-        Probe();
-        return CMyHtmlView::AddRef();
-    }
     bool probed = false;
     std::pair<DWORD, DWORD> valueAtFirstCall;
 
 private:
-    void Probe() {
-        if (probed) return;
-        probed = true;
-        valueAtFirstCall = ReadValue(kThisExe);
-    }
+    class ProbedSite : public CSite {
+    public:
+        explicit ProbedSite(ProbedView& view) : CSite(view), view_(view) {}
+        STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+            Probe();
+            return CSite::QueryInterface(iid, out);
+        }
+        STDMETHODIMP_(ULONG) AddRef() override {
+            Probe();
+            return CSite::AddRef();
+        }
+
+    private:
+        void Probe() {
+            if (view_.probed) return;
+            view_.probed = true;
+            view_.valueAtFirstCall = ReadValue(kThisExe);
+        }
+        ProbedView& view_;
+    };
+
+    std::unique_ptr<CSite> CreateSite() override { return std::make_unique<ProbedSite>(*this); }
 };
 
 TEST(BrowserEmulation, InPlaceBeforeEitherHostMakesItsControl) {
