@@ -140,9 +140,9 @@ class LoopbackServer:
                 return
 
 
-def parse_route(spec):
+def parse_route(route):
     """PATH=KIND:VALUE with KIND one of text, file, status, stall."""
-    path, _, rest = spec.partition("=")
+    path, _, rest = route.partition("=")
     kind, _, value = rest.partition(":")
     if kind == "text":
         return path, text(value)
@@ -152,7 +152,7 @@ def parse_route(spec):
         return path, Reply(status=int(value), body=b"")
     if kind == "stall":
         return path, Reply(stall_before_head=True)
-    raise ValueError(spec)
+    raise ValueError(route)
 
 
 def main():
