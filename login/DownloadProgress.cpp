@@ -63,6 +63,10 @@ void CDownloadProgress::Show(HWND hwnd, HBRUSH background, long long received, l
     if (total <= 0) return;
     m_received = received;
     m_total = total;
+    // The download can start before the window's first paint has come round
+    // (the page's first load runs it): finish what the window and its buttons
+    // owe, without running the message loop.
+    ::RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     if (HDC dc = ::GetDC(hwnd)) {
         Paint(dc, background);
         ::ReleaseDC(hwnd, dc);

@@ -227,8 +227,9 @@ def bar_fill(w, wid, label):
 @scenario
 def update_progress_shown(w):
     """A slow download shows its progress in the login window while it runs:
-    two screenshots seconds apart show the bar further along; then the update
-    completes as usual. The control's document mode was set for the client."""
+    two screenshots seconds apart show the bar further along, with the
+    window's buttons drawn; then the update completes as usual. The control's
+    document mode was set for the client."""
     size = SCRIPTED_NEXT.stat().st_size
     routes = {"*": text(LOGIN_PAGE), "/getClientVersion.php": text(NEW_CLIENT),
               "/client/vexa-1.0.0.1.exe": Reply(file=SCRIPTED_NEXT, rate=size // 10)}
@@ -245,6 +246,10 @@ def update_progress_shown(w):
             time.sleep(max(0.0, started + at - time.time()))
             fills.append(bar_fill(w, wid, f"progress-{at}s"))
         assert 0 < fills[0] < fills[1] < BAR[2], fills
+        # The window's own paint is not held back by the download: the close
+        # cross (parchment over the dark strip) is drawn.
+        x, y, _, _ = w.geometry(wid)
+        assert sum(w.pixel(x + 642, y + 12)) > 400, "the login window's buttons were never painted"
         wait_log(w, [
             CHECK_URL + "1.0.0.0", "Http QueryInfoStatusCode:200", "Server response check version msg:" + NEW_CLIENT,
             "ExcuUpdate,URL=" + NEW_CLIENT, "Http QueryInfoStatusCode:200", f"Content length:{size}",
