@@ -19,6 +19,10 @@ void WebFormLogin::OnBeforeNavigate(std::wstring url, VARIANT_BOOL* cancel) {
 void WebFormLogin::OnDocumentComplete(std::wstring) {
     if (!m_bFirstCompleteDone) {
         m_bFirstCompleteDone = TRUE;  // first: the check must never run twice
+        // The check holds the window for its length: let it finish the paint
+        // it owes first (skin, buttons, version text), without running the
+        // message loop.
+        if (m_hHostWnd) ::RedrawWindow(m_hHostWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         CheckForUpdate(m_pProgress);  // may end the process to hand over to a new client
     }
     SetBrowserRect(m_rcDisplay);

@@ -130,8 +130,8 @@ def update_leftover_deleted(w):
 @scenario
 def update_check_stalled(w):
     """A version server that accepts and never answers holds the window for
-    the check's bound only; then the window answers again (its close button
-    opens the exit question) and the client runs on."""
+    the check's bound only, painted meanwhile; then the window answers again
+    (its close button opens the exit question) and the client runs on."""
     stall = Reply(stall_before_head=True)
     with LoopbackServer({"*": text(LOGIN_PAGE), "/getClientVersion.php": stall}) as server:
         w.use_proxy(server.port)
@@ -140,6 +140,12 @@ def update_check_stalled(w):
         wait_until(lambda: any(t.startswith("/getClientVersion.php") for t in server.requests), timeout=40,
                    what="the version check")
         asked = server.times[-1]
+        # While the check holds the window, it shows the skin with its buttons.
+        held = wait_until(lambda: w.find_windows(TITLE), timeout=10, what="the login window")[0]
+        time.sleep(1)
+        x, y, _, _ = w.geometry(held)
+        assert time.time() - asked < 4.5, "the check ended before the window was looked at"
+        assert sum(w.pixel(x + 642, y + 12)) > 400, "the buttons are not drawn while the check runs"
         wait_log(w, not_updating("Try Download File Exception", MESSAGE), timeout=30)
         # Bounded: unbounded, it would wait for the server to the scenario's end.
         assert time.time() - asked < 15, time.time() - asked
