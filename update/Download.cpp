@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/App.h"
 #include "app/FileUtils.h"
 #include "app/Shell.h"
 #include "app/UpdateLog.h"
@@ -99,13 +98,7 @@ Transfer AppendBody(HttpGet& response, const std::wstring& path, long long* writ
 // *total is then that length.
 bool Fetch(const std::wstring& url, const std::wstring& path, long long* total, IUpdateProgress* progress) {
     HttpGet response;
-    if (!response.Send(url, CKestro_V5App::AppName(), kDownloadStallMs, kDownloadStallMs)) {
-        LogTransferFailure(ErrorText(response.Error()));
-        return false;
-    }
-    const long status = response.StatusCode();
-    WriteUpdateLog(FormatText(L"Http QueryInfoStatusCode:%ld", status));
-    if (status >= 400) return false;
+    if (!SendLogged(response, url, kDownloadStallMs)) return false;
 
     *total = std::wcstoll(response.Header(HTTP_QUERY_CONTENT_LENGTH).c_str(), nullptr, 10);
     WriteUpdateLog(FormatText(L"Content length:%lld", *total));

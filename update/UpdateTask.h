@@ -68,6 +68,12 @@ private:
 // the failure's message.
 void LogTransferFailure(const std::wstring& message);
 
+class HttpGet;
+// Sends the GET of url with the time-out for every wait and logs what came
+// back: the failure, or "Http QueryInfoStatusCode:%ld". True when the body
+// is worth reading (status below 400).
+bool SendLogged(HttpGet& response, const std::wstring& url, unsigned long timeoutMs);
+
 // Starts the downloaded client with "-d " and the installed path and ends
 // this process with exit code 0. Returns only when the start failed: the
 // running client then goes on (the failure is logged with its error code).

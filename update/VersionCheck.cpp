@@ -51,6 +51,16 @@ void LogTransferFailure(const std::wstring& message) {
     WriteUpdateLog(message.substr(0, 254));
 }
 
+bool SendLogged(HttpGet& response, const std::wstring& url, unsigned long timeoutMs) {
+    if (!response.Send(url, CKestro_V5App::AppName(), timeoutMs, timeoutMs)) {
+        LogTransferFailure(ErrorText(response.Error()));
+        return false;
+    }
+    const long status = response.StatusCode();
+    WriteUpdateLog(FormatText(L"Http QueryInfoStatusCode:%ld", status));
+    return status < 400;
+}
+
 bool CapUpdateLog() {
     const std::wstring& folder = GetDataFolder();
     if (folder.empty()) return false;
@@ -95,13 +105,7 @@ VersionAnswer CUpdateTask::HttpGetText() {
     VersionAnswer answer;
     try {
         HttpGet response;
-        if (!response.Send(m_checkUrl, CKestro_V5App::AppName(), kCheckTimeoutMs, kCheckTimeoutMs)) {
-            LogTransferFailure(ErrorText(response.Error()));
-            return answer;
-        }
-        const long status = response.StatusCode();
-        WriteUpdateLog(FormatText(L"Http QueryInfoStatusCode:%ld", status));
-        if (status >= 400) return answer;
+        if (!SendLogged(response, m_checkUrl, kCheckTimeoutMs)) return answer;
         std::string body;
         if (!ReadAnswerBody(response, &body, &answer.cut)) {
             LogTransferFailure(ErrorText(response.Error()));
