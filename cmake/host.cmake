@@ -1,6 +1,6 @@
 # Native build: the host unit tests (with ASan and UBSan), and the test
-# registry of the whole project. The Windows tiers registered here run the
-# x86_64 build under Wine.
+# registry of the whole project, the tiers that run the Windows builds under
+# Wine included.
 enable_testing()
 
 set(SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
@@ -20,8 +20,7 @@ include(${CMAKE_SOURCE_DIR}/cmake/archive.cmake)
 
 include(${CMAKE_SOURCE_DIR}/cmake/winetests.cmake)
 
-# The release executable cannot run here; it is checked as a file.
-get_filename_component(VEXA_BUILD_ROOT ${VEXA_WIN64_DIR} DIRECTORY)
+# The release executable checked as a file: what the scenarios cannot see.
 add_test(NAME static.release_exe
          COMMAND ${PYTHON} ${CMAKE_SOURCE_DIR}/tests/static/check_release.py ${VEXA_BUILD_ROOT}/win32/vexa.exe)
 

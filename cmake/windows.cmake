@@ -60,6 +60,4 @@ endfunction()
 
 vexa_client(vexa ${VEXA_FILE_VERSION} ${ENTRY_SOURCES})
 
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    include(${CMAKE_SOURCE_DIR}/cmake/wintests.cmake)
-endif()
+include(${CMAKE_SOURCE_DIR}/cmake/wintests.cmake)

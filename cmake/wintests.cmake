@@ -1,4 +1,4 @@
-# Test programs that run under Wine (x86_64 build only).
+# Test programs that run under Wine, built for each machine like the client.
 
 # GoogleTest cross-built from the Debian sources.
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)

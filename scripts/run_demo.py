@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """`make run`: starts the demo portal (portal/server.py) on 127.0.0.1:18480
-and the client under Wine in a persistent prefix (build/run-prefix), on the
-current display or on a private Xvfb when there is none.
+and the client under Wine in a persistent prefix (build/run-prefix-<build>),
+on the current display or on a private Xvfb when there is none. It runs what
+players get, the i686 build, under Wine 10 (tests/harness/wine.py says how);
+--build build/win64 runs the x86_64 build under Wine 8 instead.
 
 Wine draws web pages only with its HTML engine (Wine Gecko). Without it the
 release client's page area stays empty, so the test build with the scripted
@@ -17,14 +19,15 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "harness"))
-import wine  # noqa: E402
+wine = None  # the harness module, imported once the build is known
 
-GECKO_FOLDERS = ["/usr/share/wine/gecko", "/opt/wine/gecko"]
+GECKO_FOLDERS = ["/usr/share/wine/gecko", "/opt/wine/gecko"]  # in the system Wine runs in
 PORTAL = ("127.0.0.1", 18480)
 
 
 def wine_has_html_engine():
-    return any(Path(folder).is_dir() and any(Path(folder).iterdir()) for folder in GECKO_FOLDERS)
+    folders = [wine.wine_system_path(folder) for folder in GECKO_FOLDERS]
+    return any(folder.is_dir() and any(folder.iterdir()) for folder in folders)
 
 
 def listening():
@@ -46,31 +49,27 @@ def start_portal():
     sys.exit(f"the demo portal did not start on {PORTAL[0]}:{PORTAL[1]}")
 
 
-def make_prefix(prefix, env):
-    print("making the Wine prefix (once) ...")
-    init = dict(env, WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
-    subprocess.run([wine.WINE, "wineboot", "--init"], env=init, check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    for font in wine.FONT_REPLACEMENTS:
-        subprocess.run([wine.WINE, "reg", "add", r"HKCU\Software\Wine\Fonts\Replacements", "/v", font,
-                        "/d", wine.CJK_FONT, "/f"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--build", default=str(ROOT / "build" / "win64"))
+    parser.add_argument("--build", default=str(ROOT / "build" / "win32"))
     which = parser.add_mutually_exclusive_group()
     which.add_argument("--release", action="store_true", help="run vexa.exe (needs Wine's HTML engine to show pages)")
     which.add_argument("--scripted", action="store_true", help="run vexa-scripted.exe (pages drawn as text)")
     args = parser.parse_args()
+    global wine
+    os.environ["VEXA_TEST_BUILD"] = str(Path(args.build).resolve())
+    import wine as harness
+    wine = harness
     scripted = args.scripted or (not args.release and not wine_has_html_engine())
     exe = Path(args.build) / ("vexa-scripted.exe" if scripted else "vexa.exe")
-    prefix = Path(args.build).parent / "run-prefix"
-    home = Path(args.build).parent / "run-home"
+    prefix = Path(args.build).parent / f"run-prefix-{wine.TIER}"
+    home = Path(args.build).parent / f"run-home-{wine.TIER}"
+    # Wine's recycle bin needs the XDG data folder.
     (home / ".local" / "share").mkdir(parents=True, exist_ok=True)
     env = wine.base_env(prefix, home)
     if not prefix.exists():
-        make_prefix(prefix, env)
+        print("making the Wine prefix (once) ...")
+        wine.init_prefix(prefix, home)
     xvfb = None
     if os.environ.get("DISPLAY"):
         env["DISPLAY"] = os.environ["DISPLAY"]
@@ -84,11 +83,11 @@ def main():
         if scripted:
             print("Wine has no HTML engine here: running the test build, whose browser draws each page as text")
         print(f"starting {exe} (prefix {prefix}); close the client to end")
-        subprocess.run([wine.WINE, str(exe)], env=env)
+        subprocess.run(wine.wine(exe), env=env)
     except KeyboardInterrupt:
         pass
     finally:
-        subprocess.run([wine.WINESERVER, "-k"], env=env, stderr=subprocess.DEVNULL)
+        subprocess.run(wine.wineserver("-k"), env=env, stderr=subprocess.DEVNULL)
         portal.terminate()
         if xvfb:
             xvfb.stop()

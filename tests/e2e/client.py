@@ -5,8 +5,8 @@ import hashlib
 import wine
 
 MAIN_TITLE = "Vexaria极速登录器"
-CLIENT = wine.WIN64 / "vexa.exe"
-CLIENT_NEXT = wine.WIN64 / "vexa-1.0.0.1.exe"   # the same sources with FileVersion 1.0.0.1
+CLIENT = wine.BIN / "vexa.exe"
+CLIENT_NEXT = wine.BIN / "vexa-1.0.0.1.exe"   # the same sources with FileVersion 1.0.0.1
 SEPARATOR = "=" * 21
 
 

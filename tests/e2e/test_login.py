@@ -12,7 +12,7 @@ from portal import TestPortal
 from scenario import scenario, table
 from wine import read_debug_output, start_capturing_debug_output, wait_until
 
-SCRIPTED = wine.WIN64 / "vexa-scripted.exe"
+SCRIPTED = wine.BIN / "vexa-scripted.exe"
 LOGIN_SIZE = (660, 399)
 LOGIN_PATH = re.compile(r"^/client/gamecode/vexa/mac/(([0-9A-F]{2}-){5}[0-9A-F]{2})?/$")
 GAME_PATH = "/play_gamecode?server=2"
@@ -267,9 +267,9 @@ def game_view_frames_keep_one_click_sink(w):
 @scenario(display=False)
 def release_builds_carry_no_stand_in(w):
     """The scripted browser is linked only into the test build: the release
-    executables (x86_64 here, i686 when built) create the system's control."""
+    executables (i686 and x86_64) create the system's control."""
     marker = "scripted: ".encode("utf-16-le")  # every trace line of the stand-in
     assert marker in SCRIPTED.read_bytes(), "the marker no longer identifies the stand-in"
-    releases = [wine.WIN64 / "vexa.exe", wine.WIN64.parent / "win32" / "vexa.exe"]
+    releases = [wine.BIN.parent / tier / "vexa.exe" for tier in ("win32", "win64")]
     for exe in [e for e in releases if e.exists()]:
         assert marker not in exe.read_bytes(), f"{exe} contains the scripted browser"

@@ -14,7 +14,7 @@ from wine import wait_until
 # The test build: its scripted browser lets the demo portal's login page hand
 # over at once, so the main window follows the login window. Installed under
 # the release's file name, so the process is called vexa.exe.
-SCRIPTED = wine.WIN64 / "vexa-scripted.exe"
+SCRIPTED = wine.BIN / "vexa-scripted.exe"
 CLIENT_PATH = r"C:\Games\vexa.exe"
 LOGIN_SIZE = (660, 399)
 
@@ -126,7 +126,7 @@ def probe_hotkey(w, vk, modifiers=0):
 def other_program(w, vk, lifetime_ms=40000):
     """Another program with a window in front that wants a key; returns the
     process, its X window and its first line ("registered" or "error N")."""
-    p = w.start([wine.WIN64 / "testtool.exe", "hotkey", hex(vk), "0", "--window", str(lifetime_ms)])
+    p = w.start([wine.BIN / "testtool.exe", "hotkey", hex(vk), "0", "--window", str(lifetime_ms)])
     wid = w.wait_window("testtool hotkey", shot=False)
     w.xdotool("windowfocus", "--sync", wid)
     return p, wid, p.stdout.readline().strip()

@@ -16,8 +16,8 @@ from portal import TestPortal
 from scenario import scenario, table
 from wine import wait_until
 
-SCRIPTED = wine.WIN64 / "vexa-scripted.exe"
-SCRIPTED_NEXT = wine.WIN64 / "vexa-scripted-1.0.0.1.exe"
+SCRIPTED = wine.BIN / "vexa-scripted.exe"
+SCRIPTED_NEXT = wine.BIN / "vexa-scripted-1.0.0.1.exe"
 TITLE = "Vexaria极速登录器"
 BOX_TITLE = "关闭提示"
 CHECK_URL = "http://127.0.0.1:18480/getClientVersion.php?p=velmo&g=vexa&v="

@@ -12,7 +12,7 @@ suite = sys.argv[1]
 w = wine.Wine("wintests-" + suite)
 ok = False
 try:
-    exe = w.put_file(wine.WIN64 / "wintests.exe", r"C:\tests\wintests.exe")
+    exe = w.put_file(wine.BIN / "wintests.exe", r"C:\tests\wintests.exe")
     # A Unix symlink inside the prefix: Wine shows it as a reparse-point
     # folder, the only kind of link a test can meet here.
     links = w.host_path(r"C:\links")

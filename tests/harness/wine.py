@@ -1,13 +1,19 @@
-"""Runs the x86_64 client and its test programs under Wine, one scenario at a
-time: each scenario gets its own copy of a template prefix, its own Xvfb
-display, its own HOME and free loopback ports, and is ended with
-`wineserver -k`. Standard library only."""
+"""Runs the client and its test programs under Wine, one scenario at a time:
+each scenario gets its own copy of a template prefix, its own Xvfb display,
+its own HOME and free loopback ports, and is ended with `wineserver -k`.
+Standard library only.
+
+Which build runs under which Wine (environment, set by the ctest entries):
+VEXA_TEST_BUILD, the folder of the executables under test (build/win64 by
+default, or build/win32), and VEXA_WINE, "wine8" (Debian 12's Wine on this
+machine, 64-bit programs only) or "wine10" (Debian 13's Wine in its own root,
+entered through bubblewrap; it also runs 32-bit programs). The i686 build
+runs under Wine 10 unless told otherwise."""
 
 import contextlib
 import os
 import re
 import shutil
-import signal
 import socket
 import subprocess
 import tempfile
@@ -15,12 +21,48 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
-WIN64 = Path(os.environ.get("VEXA_WIN64_DIR", ROOT / "build" / "win64")).resolve()
-WORK = WIN64.parent / "test-prefix"
-ARTIFACTS = WIN64.parent / "test-artifacts"
+BIN = Path(os.environ.get("VEXA_TEST_BUILD", ROOT / "build" / "win64")).resolve()
+TIER = BIN.name
+WINE_KIND = os.environ.get("VEXA_WINE", "wine10" if TIER == "win32" else "wine8")
+WORK = BIN.parent / "test-prefix" / TIER
+ARTIFACTS = BIN.parent / "test-artifacts" / TIER
 TEMPLATE = WORK / "template"
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
+WINE10_ROOT = Path(os.environ.get("VEXA_WINE10_ROOT", Path.home() / ".cache" / "vexa" / "wine10-root"))
+
+
+def in_wine_root(args):
+    """The command that runs args (a program of Wine's) under this run's Wine.
+    Wine 10 lives in a Debian 13 root: bubblewrap makes it the program's / with
+    the project's and the build's folders at the same paths, and its mounts
+    vanish with the process. Every call binds the same folders, so a wineserver
+    started by one call sees the files of the next."""
+    args = [str(a) for a in args]
+    if WINE_KIND != "wine10":
+        return args
+    binds = []
+    for folder in sorted({ROOT, BIN.parent}):
+        if not any(b in folder.parents for b in binds):
+            binds.append(folder)
+    command = ["bwrap", "--bind", str(WINE10_ROOT), "/", "--proc", "/proc", "--dev", "/dev"]
+    for folder in binds:
+        command += ["--bind", str(folder), str(folder)]
+    return command + ["--setenv", "PATH", "/usr/lib/wine:/usr/bin:/bin"] + args
+
+
+def wine(*args):
+    return in_wine_root([WINE, *args])
+
+
+def wineserver(*args):
+    return in_wine_root([WINESERVER, *args])
+
+
+def wine_system_path(path):
+    """The host path of a file of the Linux system Wine runs in."""
+    return (WINE10_ROOT if WINE_KIND == "wine10" else Path("/")) / Path(path).relative_to("/")
+
 
 # Folders that Wine links to $HOME; the template holds plain folders instead,
 # so nothing a test writes lands in the real home.
@@ -48,38 +90,44 @@ def user_name(prefix):
     return users[0]
 
 
-def make_template():
-    """Creates the template prefix once per test run."""
-    if TEMPLATE.exists():
-        subprocess.run([WINESERVER, "-k"], env=base_env(TEMPLATE, WORK), stderr=subprocess.DEVNULL)
-        shutil.rmtree(TEMPLATE)
-    WORK.mkdir(parents=True, exist_ok=True)
-    home = WORK / "template-home"
-    home.mkdir(exist_ok=True)
-    env = base_env(TEMPLATE, home)
+def init_prefix(prefix, home):
+    """Makes a prefix as every run here needs it: no Mono or Gecko installer,
+    Chinese and Latin text in the replacement fonts, Tahoma for GDI+, and
+    plain folders where Wine would link into $HOME."""
+    home.mkdir(parents=True, exist_ok=True)
+    env = base_env(prefix, home)
     env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winemenubuilder.exe=d"
-    subprocess.run([WINE, "wineboot", "--init"], env=env, check=True,
+    subprocess.run(wine("wineboot", "--init"), env=env, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     for font in FONT_REPLACEMENTS:
-        subprocess.run([WINE, "reg", "add", r"HKCU\Software\Wine\Fonts\Replacements", "/v", font,
-                        "/d", CJK_FONT, "/f"], env=env, check=True,
+        subprocess.run(wine("reg", "add", r"HKCU\Software\Wine\Fonts\Replacements", "/v", font,
+                            "/d", CJK_FONT, "/f"), env=env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run([WINESERVER, "-w"], env=env)
-    user_root = TEMPLATE / "drive_c" / "users" / user_name(TEMPLATE)
+    subprocess.run(wineserver("-w"), env=env)
+    user_root = prefix / "drive_c" / "users" / user_name(prefix)
     for name in HOME_LINKS:
         link = user_root / name
         if link.is_symlink():
             link.unlink()
         link.mkdir(exist_ok=True)
-    fonts = TEMPLATE / "drive_c" / "windows" / "Fonts"
-    for ttf in Path("/usr/share/wine/fonts").glob("tahoma*.ttf"):
+    fonts = prefix / "drive_c" / "windows" / "Fonts"
+    for ttf in wine_system_path("/usr/share/wine/fonts").glob("tahoma*.ttf"):
         shutil.copy(ttf, fonts / ttf.name)
+
+
+def make_template():
+    """Creates the template prefix once per test run."""
+    if TEMPLATE.exists():
+        subprocess.run(wineserver("-k"), env=base_env(TEMPLATE, WORK), stderr=subprocess.DEVNULL)
+        shutil.rmtree(TEMPLATE)
+    WORK.mkdir(parents=True, exist_ok=True)
+    init_prefix(TEMPLATE, WORK / "template-home")
 
 
 def copy_prefix(dest):
     """A fresh prefix from the template. The system folders are hard links:
     nothing in a scenario writes to them, and they are most of the size."""
-    shared = {Path("drive_c/windows/system32"), Path("drive_c/windows/winsxs")}
+    shared = {Path("drive_c/windows/system32"), Path("drive_c/windows/syswow64"), Path("drive_c/windows/winsxs")}
     dest.mkdir(parents=True)
 
     def copy_tree(src, dst, rel):
@@ -129,7 +177,7 @@ class Wine:
         self.name = re.sub(r"[^A-Za-z0-9_.-]", "_", name)
         self.dir = WORK / self.name
         if self.dir.exists():
-            subprocess.run([WINESERVER, "-k"], env=base_env(self.dir / "prefix", self.dir),
+            subprocess.run(wineserver("-k"), env=base_env(self.dir / "prefix", self.dir),
                            stderr=subprocess.DEVNULL)
             shutil.rmtree(self.dir)
         self.prefix = self.dir / "prefix"
@@ -147,7 +195,7 @@ class Wine:
         self.background = []
         self.cleanups = []
         # Keep the wineserver up for the whole scenario.
-        subprocess.run([WINESERVER, "-p"], env=self.env)
+        subprocess.run(wineserver("-p"), env=self.env)
 
     # ---- paths
     def host_path(self, win_path):
@@ -185,7 +233,7 @@ class Wine:
         Output goes through files, not pipes: Wine's services started by the
         program inherit its handles and would hold a pipe open forever."""
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            proc = subprocess.run([WINE] + [str(a) for a in args], env=self.env, timeout=timeout,
+            proc = subprocess.run(wine(*args), env=self.env, timeout=timeout,
                                   stdout=out, stderr=err, stdin=subprocess.DEVNULL)
             out.seek(0)
             err.seek(0)
@@ -201,7 +249,7 @@ class Wine:
         """Starts a Windows program in the background (through the loader);
         its stdout is a pipe, its stderr goes to the given file or nowhere."""
         err = open(stderr, "wb") if stderr else subprocess.DEVNULL
-        p = subprocess.Popen([WINE] + [str(a) for a in args], env=env or self.env, stdout=subprocess.PIPE,
+        p = subprocess.Popen(wine(*args), env=env or self.env, stdout=subprocess.PIPE,
                              stderr=err, stdin=subprocess.DEVNULL, text=True, errors="replace")
         if stderr:
             err.close()
@@ -209,7 +257,7 @@ class Wine:
         return p
 
     def tool(self, *args, timeout=60):
-        return self.run([WIN64 / "testtool.exe"] + list(args), timeout=timeout)
+        return self.run([BIN / "testtool.exe"] + list(args), timeout=timeout)
 
     def launch(self, app, command_line=None, wait=False, timeout=120):
         """Starts app exactly as the client starts itself: application name
@@ -227,7 +275,7 @@ class Wine:
 
     def hold(self, win_path, ms):
         """Holds a file open without sharing for ms milliseconds (background)."""
-        p = self.start([WIN64 / "testtool.exe", "hold", win_path, str(ms)])
+        p = self.start([BIN / "testtool.exe", "hold", win_path, str(ms)])
         line = p.stdout.readline()
         assert line.strip() == "held", line
         return p
@@ -366,12 +414,17 @@ class Wine:
         return tuple(int(v) for v in m.groups())
 
     # ---- end
+    def end_programs(self):
+        """Ends every Windows program of the prefix; the prefix stays usable."""
+        subprocess.run(wineserver("-k"), env=self.env, stderr=subprocess.DEVNULL)
+        subprocess.run(wineserver("-p"), env=self.env)
+
     def on_close(self, fn):
         """Runs fn when the scenario ends (servers the scenario started)."""
         self.cleanups.append(fn)
 
     def close(self, keep=False):
-        subprocess.run([WINESERVER, "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        subprocess.run(wineserver("-k"), env=self.env, stderr=subprocess.DEVNULL)
         for fn in reversed(self.cleanups):
             with contextlib.suppress(Exception):
                 fn()

@@ -28,6 +28,20 @@ inline std::string WithFileVersion(std::string exe, WORD a, WORD b, WORD c, WORD
     return exe;
 }
 
+// The machine type exe was built for.
+inline WORD MachineOf(const std::string& exe) {
+    LONG pe = 0;
+    WORD machine = 0;
+    std::memcpy(&pe, &exe[offsetof(IMAGE_DOS_HEADER, e_lfanew)], sizeof(pe));
+    std::memcpy(&machine, &exe[pe + sizeof(DWORD) + offsetof(IMAGE_FILE_HEADER, Machine)], sizeof(machine));
+    return machine;
+}
+
+// A machine type other than the one this test program was built for.
+inline WORD OtherMachine(const std::string& exe) {
+    return MachineOf(exe) == IMAGE_FILE_MACHINE_I386 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+}
+
 // exe marked as built for another machine.
 inline std::string WithMachine(std::string exe, WORD machine) {
     LONG pe = 0;

@@ -13,6 +13,7 @@
 
 #include "app/FileUtils.h"
 #include "app/Shell.h"
+#include "base/Text.h"
 #include "tests/win/ExecutableCopies.h"
 #include "tests/win/TestFiles.h"
 #include "tests/win/UpdateLogFile.h"
@@ -108,8 +109,8 @@ TEST(UpdateDownload, OnlyANewerClientForThisMachineIsStarted) {
         {"junk of an executable's length", std::string(exe.size(), 'z'), L"Not a whole executable"},
         {"a newer client cut short", WithFileVersion(exe, 1, 0, 0, 1).substr(0, exe.size() / 2),
          L"Not a whole executable"},
-        {"built for another machine", WithMachine(WithFileVersion(exe, 1, 0, 0, 1), IMAGE_FILE_MACHINE_I386),
-         L"Machine type 0x014c, this client 0x8664"},
+        {"built for another machine", WithMachine(WithFileVersion(exe, 1, 0, 0, 1), OtherMachine(exe)),
+         FormatText(L"Machine type 0x%04x, this client 0x%04x", OtherMachine(exe), MachineOf(exe))},
         {"no version resource", WithoutVersionResource(exe), L"No version resource"},
         {"the same version", exe, L"Version 1.0.0.0 not higher than this client's 1.0.0.0"},
         {"an older version", WithFileVersion(exe, 0, 9, 0, 0), L"Version 0.9.0.0 not higher than this client's 1.0.0.0"},
