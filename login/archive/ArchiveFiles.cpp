@@ -58,15 +58,13 @@ HANDLE CreateAlways(const std::wstring& path) {
 // one unless the same bits are asked for: such a file loses those bits
 // first, and gets them back when it still cannot be opened.
 HANDLE CreateReplacing(const std::wstring& path) {
-    HANDLE file = CreateAlways(path);
-    if (file != INVALID_HANDLE_VALUE) return file;
     const DWORD existing = ::GetFileAttributesW(path.c_str());
     const DWORD refused = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    if (existing == INVALID_FILE_ATTRIBUTES || (existing & FILE_ATTRIBUTE_DIRECTORY) || !(existing & refused))
-        return file;
-    if (!::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL)) return file;
-    file = CreateAlways(path);
-    if (file == INVALID_HANDLE_VALUE) ::SetFileAttributesW(path.c_str(), existing);
+    const bool clear = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY) &&
+                       (existing & refused);
+    if (clear) ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE file = CreateAlways(path);
+    if (clear && file == INVALID_HANDLE_VALUE) ::SetFileAttributesW(path.c_str(), existing);
     return file;
 }
 }  // namespace

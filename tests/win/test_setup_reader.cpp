@@ -108,6 +108,7 @@ TEST(ArchiveFilesWin, ReadOnlyHiddenOrSystemFileIsReplaced) {
         DWORD existing;
         uint32_t entry;
     } cases[] = {
+        {FILE_ATTRIBUTE_READONLY, 0},  // no bits: what CREATE_ALWAYS gives, the archive bit
         {FILE_ATTRIBUTE_READONLY, 0x20},
         {FILE_ATTRIBUTE_READONLY, 0x21},
         {FILE_ATTRIBUTE_HIDDEN, 0x20},
@@ -122,7 +123,8 @@ TEST(ArchiveFilesWin, ReadOnlyHiddenOrSystemFileIsReplaced) {
         zip.Add("settings.ini", "new", c.entry);
         EXPECT_EQ(ExtractAllTo(zip.Bytes(), dir.Root()), std::vector<ArchiveResult>{kArchiveOk}) << c.existing;
         EXPECT_EQ(ReadAll(target), "new") << c.existing;
-        EXPECT_EQ(GetFileAttributesW(target.c_str()), static_cast<DWORD>(c.entry)) << c.existing;
+        EXPECT_EQ(GetFileAttributesW(target.c_str()), static_cast<DWORD>(c.entry ? c.entry : FILE_ATTRIBUTE_ARCHIVE))
+            << c.existing;
         SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 }
