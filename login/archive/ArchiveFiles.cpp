@@ -56,7 +56,9 @@ HANDLE CreateAlways(const std::wstring& path) {
 
 // CREATE_ALWAYS refuses an existing read-only file, and a hidden or system
 // one unless the same bits are asked for: such a file loses those bits
-// first, and gets them back when it still cannot be opened.
+// first, and gets them back when it still cannot be opened. Cleared before
+// the attempt, not after a refusal: Wine run as root opens such a file and
+// would leave the old bits on the new content.
 HANDLE CreateReplacing(const std::wstring& path) {
     const DWORD existing = ::GetFileAttributesW(path.c_str());
     const DWORD refused = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
