@@ -49,6 +49,26 @@ FILETIME ToFileTime(uint64_t ticks) {
     time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
     return time;
 }
+
+HANDLE CreateAlways(const std::wstring& path) {
+    return ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// CREATE_ALWAYS refuses an existing read-only file, and a hidden or system
+// one unless the same bits are asked for: such a file loses those bits
+// first, and gets them back when it still cannot be opened. Cleared before
+// the attempt, not after a refusal: Wine run as root opens such a file and
+// would leave the old bits on the new content.
+HANDLE CreateReplacing(const std::wstring& path) {
+    const DWORD existing = ::GetFileAttributesW(path.c_str());
+    const DWORD refused = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    const bool clear = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY) &&
+                       (existing & refused);
+    if (clear) ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE file = CreateAlways(path);
+    if (clear && file == INVALID_HANDLE_VALUE) ::SetFileAttributesW(path.c_str(), existing);
+    return file;
+}
 }  // namespace
 
 std::wstring CurrentFolderWithSeparator() {
@@ -87,10 +107,9 @@ ArchiveOutputFile::~ArchiveOutputFile() { Close(); }
 bool ArchiveOutputFile::Create(const std::wstring& path, uint32_t attributes) {
     Close();
     path_ = path;
-    const DWORD bits = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                     FILE_ATTRIBUTE_ARCHIVE);
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                bits ? bits : FILE_ATTRIBUTE_NORMAL, nullptr);
+    attributes_ = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_ARCHIVE);
+    HANDLE file = CreateReplacing(path);
     handle_ = reinterpret_cast<intptr_t>(file);
     return file != INVALID_HANDLE_VALUE;
 }
@@ -100,9 +119,14 @@ bool ArchiveOutputFile::Write(const void* data, size_t size) {
     return ::WriteFile(AsHandle(handle_), data, static_cast<DWORD>(size), &written, nullptr) && written == size;
 }
 
-void ArchiveOutputFile::SetTimes(uint64_t creation, uint64_t access, uint64_t write) {
+void ArchiveOutputFile::Finish(uint64_t creation, uint64_t access, uint64_t write) {
     const FILETIME c = ToFileTime(creation), a = ToFileTime(access), w = ToFileTime(write);
     ::SetFileTime(AsHandle(handle_), creation ? &c : nullptr, access ? &a : nullptr, write ? &w : nullptr);
+    Close();
+    // After the times: setting times may clear read-only, hidden and system
+    // bits the file was created with (seen under Wine). Without bits the
+    // file keeps what Windows gave it at creation.
+    if (attributes_) ::SetFileAttributesW(path_.c_str(), attributes_);
 }
 
 void ArchiveOutputFile::Close() {
@@ -199,10 +223,10 @@ ArchiveOutputFile::~ArchiveOutputFile() { Close(); }
 bool ArchiveOutputFile::Create(const std::wstring& path, uint32_t attributes) {
     Close();
     path_ = path;
-    const mode_t mode = (attributes & 0x1) ? 0444 : 0644;
+    attributes_ = attributes;
     const std::string native = NativePath(path);
-    ::unlink(native.c_str());  // replaced, as CREATE_ALWAYS does (also when read-only)
-    handle_ = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    ::unlink(native.c_str());  // replaced, also when read-only
+    handle_ = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     return handle_ >= 0;
 }
 
@@ -218,9 +242,11 @@ bool ArchiveOutputFile::Write(const void* data, size_t size) {
     return true;
 }
 
-void ArchiveOutputFile::SetTimes(uint64_t, uint64_t access, uint64_t write) {
+void ArchiveOutputFile::Finish(uint64_t, uint64_t access, uint64_t write) {
     const timespec times[2] = {ToTimespec(access), ToTimespec(write)};
     ::futimens(static_cast<int>(handle_), times);
+    if (attributes_ & 0x1) ::fchmod(static_cast<int>(handle_), 0444);
+    Close();
 }
 
 void ArchiveOutputFile::Close() {

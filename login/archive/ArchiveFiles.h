@@ -32,17 +32,21 @@ public:
     ArchiveOutputFile(const ArchiveOutputFile&) = delete;
     ArchiveOutputFile& operator=(const ArchiveOutputFile&) = delete;
 
-    // Replaces any existing file; write access, no sharing, the given
-    // attribute bits (read-only 0x1, hidden 0x2, system 0x4, archive 0x20).
+    // Replaces any existing file, also a read-only, hidden or system one
+    // (which keeps its attributes when it cannot be replaced); write access,
+    // no sharing. The attribute bits (read-only 0x1, hidden 0x2, system 0x4,
+    // archive 0x20) are the file's once Finish has run.
     bool Create(const std::wstring& path, uint32_t attributes);
     bool Write(const void* data, size_t size);
-    // Zero ticks leave that time as it is.
-    void SetTimes(uint64_t creation, uint64_t access, uint64_t write);
+    // Sets the times (zero ticks leave that time as it is), closes the file
+    // and then gives it its attributes.
+    void Finish(uint64_t creation, uint64_t access, uint64_t write);
     void Close();
     // Closes and deletes the file, read-only or not.
     void Discard();
 
 private:
     std::wstring path_;
+    uint32_t attributes_ = 0;
     intptr_t handle_ = -1;  // a HANDLE on Windows (INVALID_HANDLE_VALUE is -1), a descriptor elsewhere
 };

@@ -1,8 +1,6 @@
 #include "login/archive/ArchiveName.h"
 
 namespace {
-constexpr char32_t kReplacement = 0xFFFD;
-
 void AppendCodePoint(std::wstring& out, char32_t c) {
     if (sizeof(wchar_t) == 2 && c > 0xFFFF) {
         c -= 0x10000;
@@ -13,11 +11,9 @@ void AppendCodePoint(std::wstring& out, char32_t c) {
     }
 }
 
-// Decodes one sequence at bytes[i]; returns its length (1 for an invalid one,
-// with *c the replacement character).
+// Decodes one sequence at bytes[i]; returns its length, 0 for an invalid one.
 size_t DecodeOne(const uint8_t* bytes, size_t length, size_t i, char32_t* c) {
     const uint8_t lead = bytes[i];
-    *c = kReplacement;
     if (lead < 0x80) {
         *c = lead;
         return 1;
@@ -31,15 +27,15 @@ size_t DecodeOne(const uint8_t* bytes, size_t length, size_t i, char32_t* c) {
     } else if ((lead & 0xF8) == 0xF0) {
         n = 4, value = lead & 0x07, minimum = 0x10000;
     } else {
-        return 1;
+        return 0;
     }
-    if (length - i < n) return 1;
+    if (length - i < n) return 0;
     for (size_t k = 1; k < n; ++k) {
-        if ((bytes[i + k] & 0xC0) != 0x80) return 1;
+        if ((bytes[i + k] & 0xC0) != 0x80) return 0;
         value = (value << 6) | (bytes[i + k] & 0x3F);
     }
     // Overlong forms, surrogates and values past U+10FFFF are not characters.
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 1;
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
     *c = value;
     return n;
 }
@@ -57,14 +53,17 @@ bool IsParentLike(const std::wstring& component) {
 }
 }  // namespace
 
-std::wstring DecodeEntryName(const uint8_t* bytes, size_t length) {
+bool DecodeEntryName(const uint8_t* bytes, size_t length, std::wstring* name) {
     std::wstring out;
     for (size_t i = 0; i < length;) {
         char32_t c;
-        i += DecodeOne(bytes, length, i, &c);
+        const size_t n = DecodeOne(bytes, length, i, &c);
+        if (n == 0) return false;
         AppendCodePoint(out, c);
+        i += n;
     }
-    return out;
+    *name = out;
+    return true;
 }
 
 std::wstring CleanEntryName(std::wstring name) {

@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <string>
 
-// The stored name read as UTF-8, whatever the entry's flags say. Invalid
-// sequences become U+FFFD. On Windows the result is UTF-16.
-std::wstring DecodeEntryName(const uint8_t* bytes, size_t length);
+// The stored name read as UTF-8, whatever the entry's flags say; on Windows
+// the text is UTF-16. False, with *name unchanged, when the bytes are not
+// UTF-8 (a legacy code page such as CP437): replacing what cannot be read
+// would give different names one text, and one entry would overwrite another.
+bool DecodeEntryName(const uint8_t* bytes, size_t length, std::wstring* name);
 
 // Repeats until none applies: drop a leading "X:"; drop a leading separator;
 // drop everything up to and including the first "\..\", "\../", "/../" or

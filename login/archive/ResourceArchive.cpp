@@ -26,6 +26,8 @@ constexpr uint16_t kDeflated = 8;
 constexpr uint16_t kExtendedTimestampTag = 0x5455;  // "UT"
 constexpr uint32_t kLargestSize = 0x7FFFFFFF;       // sizes are 32-bit signed; no ZIP64
 
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t Le32(const uint8_t* p) { return Le16(p) | (static_cast<uint32_t>(Le16(p + 2)) << 16); }
 
@@ -185,19 +187,25 @@ ArchiveResult CheckLocalHeader(const CResourceArchive& a, const DirectoryHeader&
 ArchiveResult Describe(CResourceArchive& a, int index) {
     if (!SeekDirectory(a, index)) return kArchiveCorruptEntry;
     const DirectoryHeader& h = a.current;
+    // No password is ever given. Encrypted entries carry sizes, methods (99:
+    // AES) and headers of their own that the checks below would misread.
+    if (h.flags & kFlagEncrypted) return kArchivePasswordFailure;
     if (h.nameLength >= kArchiveNameChars) return kArchiveUnsafeName;
     size_t dataStart = 0, extraStart = 0, extraLength = 0;
     const ArchiveResult checked = CheckLocalHeader(a, h, &dataStart, &extraStart, &extraLength);
     if (checked != kArchiveOk) return checked;
 
-    const std::wstring name =
-        CleanEntryName(DecodeEntryName(a.data + h.position + kDirectoryHeaderSize, h.nameLength));
+    std::wstring name;
+    if (!DecodeEntryName(a.data + h.position + kDirectoryHeaderSize, h.nameLength, &name)) return kArchiveUnsafeName;
+    name = CleanEntryName(name);
     if (!IsSafeRelativeName(name)) return kArchiveUnsafeName;
 
     ArchiveEntry e;
     e.index = index;
     std::copy(name.begin(), name.end(), e.name);  // fewer units than stored bytes: it fits
     e.attributes = AttributesOf(h);
+    // Java's and Go's writers mark folders only by the trailing separator.
+    if (IsSeparator(name.back())) e.attributes |= kEntryDirectory;
     ApplyDosTime(h, &e);
     ApplyExtendedTimestamp(a.data + extraStart, extraLength, &e);
     e.compressedSize = static_cast<int32_t>(h.compressedSize);
@@ -259,14 +267,11 @@ ArchiveResult WriteEntryData(CResourceArchive& a, ArchiveOutputFile& out) {
     return crc == h.crc ? kArchiveOk : kArchiveDataFailure;
 }
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
 ArchiveResult ExtractFolder(const std::wstring& path) {
     return CreateFolderTree(path) ? kArchiveOk : kArchiveFileNotWritable;
 }
 
 ArchiveResult ExtractFile(CResourceArchive& a, const std::wstring& folder, const std::wstring& path) {
-    if (a.describedHeader.flags & kFlagEncrypted) return kArchivePasswordFailure;
     CreateFolderTree(folder);
     ArchiveOutputFile out;
     if (!out.Create(path, a.described.attributes)) return kArchiveFileNotWritable;
@@ -275,8 +280,7 @@ ArchiveResult ExtractFile(CResourceArchive& a, const std::wstring& folder, const
         out.Discard();  // a damaged entry leaves nothing behind
         return written;
     }
-    out.SetTimes(a.described.creationTime, a.described.accessTime, a.described.writeTime);
-    out.Close();
+    out.Finish(a.described.creationTime, a.described.accessTime, a.described.writeTime);
     return kArchiveOk;
 }
 }  // namespace

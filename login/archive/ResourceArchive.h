@@ -55,13 +55,16 @@ CResourceArchive* OpenFromMemory(const void* data, size_t length);
 ArchiveResult SetBaseFolder(CResourceArchive* archive, const wchar_t* folder);
 
 // index -1: entry->index = the number of entries, everything else empty.
-// 0 .. count-1: describes that entry. An entry whose cleaned name could
-// still leave the base folder, or whose stored name has 260 bytes or more,
-// is refused.
+// 0 .. count-1: describes that entry; a name ending in "/" or "\" is a
+// folder whatever its attributes say. An encrypted entry answers password
+// failure. An entry whose cleaned name could still leave the base folder,
+// whose stored name is not UTF-8 or has 260 bytes or more, is refused as
+// an unsafe name.
 ArchiveResult GetEntry(CResourceArchive* archive, int index, ArchiveEntry* entry);
 
 // Writes entry index to base folder + name (a folder entry: creates that
-// folder). The name must be relative and stay inside the base folder; the
+// folder). The name must be relative and stay inside the base folder; an
+// existing file is replaced, also a read-only, hidden or system one. The
 // written bytes are capped at the entry's size and checked against its
 // CRC-32. On any failure after the file was created, the file is removed.
 ArchiveResult ExtractEntry(CResourceArchive* archive, int index, const wchar_t* name);

@@ -7,6 +7,7 @@ import random
 import struct
 import sys
 import zipfile
+import zlib
 from pathlib import Path
 
 DATE = (2021, 6, 15, 12, 34, 56)
@@ -79,14 +80,23 @@ def fixtures():
         (info("folder/", attributes=0x10), b"", S),
     ])
     # Attributes from both kinds of host system.
-    out["attributes"] = build([
+    data = build([
         (info("dos-plain.txt", 0, 0x20), b"1", D),
         (info("dos-readonly.txt", 0, 0x21), b"2", D),
         (info("dos-hidden-system.txt", 11, 0x26), b"3", D),
         (info("unix-writable.txt", 3, (0o100644 << 16)), b"4", D),
         (info("unix-readonly.txt", 3, (0o100444 << 16)), b"5", D),
         (info("unix-dir/", 3, (0o040755 << 16) | 0x10), b"", S),
+        # A trailing separator makes a folder whatever the attributes say:
+        # Java's and Go's writers store 0, Info-ZIP on Unix may keep only
+        # the DOS folder bit with no Unix mode.
+        (info("java-folder/", 0, 0), b"", S),
+        (info("infozip-folder/", 3, 0x10), b"", S),
+        (info("back\\slash\\", 0, 0), b"", S),
     ])
+    for index in (6, 8):  # zipfile stores a mode where it was given 0
+        struct.pack_into("<I", data, local_offsets(data)[1][index] + 38, 0)
+    out["attributes"] = data
     # Extended timestamps in the local extra field: whole, and one shorter
     # than its flags announce (ignored: the DOS date stays).
     out["timestamps"] = build([
@@ -103,12 +113,14 @@ def fixtures():
     out["names"] = build([(info(n), n.encode(), D) for n in names])
     out["name-259"] = build([(info("n" * 255 + ".txt"), b"x", D)])
     out["name-260"] = build([(info("n" * 256 + ".txt"), b"x", D)])
-    # A legacy 8-bit name (no UTF-8 flag): read as UTF-8 all the same.
-    data = build([(info("cafX.txt"), b"x", D)])
-    for offset in local_offsets(data)[0][:1] + local_offsets(data)[1][:1]:
-        at = data.index(b"cafX.txt", offset)
-        data[at + 3] = 0x82
-    out["name-invalid-utf8"] = data
+    # Legacy 8-bit names, which are not UTF-8: "café" and "cafè" in CP437,
+    # "Привет" in KOI8-R. Then a UTF-8 name without the UTF-8 flag, which is
+    # read as UTF-8 all the same.
+    raw = {b"cafX.txt": b"caf\x82.txt", b"cafY.txt": b"caf\x8a.txt", b"KKKKKK.txt": "Привет.txt".encode("koi8-r")}
+    data = build([(info(n.decode()), b"legacy " + n[:4], D) for n in raw] + [(info("café.txt"), b"utf-8", D)])
+    for placeholder, name in raw.items():
+        data = bytearray(data.replace(placeholder, name))
+    out["names-not-utf8"] = patch_both(data, 3, 6, 8, "<H", 0)
     # A comment that fills the search span exactly, and one byte more.
     small = [(info("c.txt"), b"comment test", D)]
     out["comment-65513"] = build(small, comment=b"#" * 65513)
@@ -122,6 +134,8 @@ def fixtures():
     out["wrong-crc"] = patch_both(build(two), 1, 14, 16, "<I", 0x12345678)
     out["wrong-crc-stored"] = patch_both(build(two), 2, 14, 16, "<I", 0x12345678)
     out["encrypted"] = patch_both(build(two), 0, 6, 8, "<H", 0x1)
+    out["encrypted-stored"] = encrypted_stored(two)
+    out["encrypted-aes"] = encrypted_aes(two)
     out["size-larger"] = patch_both(build(two), 1, 22, 24, "<I", len(BIG) + 10)   # the stream ends first
     out["size-smaller"] = patch_both(build(two), 1, 22, 24, "<I", len(BIG) - 10)  # cut, then CRC fails
     out["compressed-past-end"] = patch_both(build(two), 0, 18, 20, "<I", 0x100000)
@@ -147,6 +161,30 @@ def fixtures():
         data[i] ^= 0x5A
     out["corrupt-deflate"] = data
     return out
+
+
+def encrypted_stored(two):
+    """third.txt as a traditionally encrypted stored entry: 12 header bytes
+    in front of its data, so its sizes differ by 12."""
+    entries = two[:2] + [(info("third.txt"), bytes(range(12)) + b"3", S)]
+    data = build(entries)
+    patch_both(data, 2, 14, 16, "<I", zlib.crc32(b"3"))
+    patch_both(data, 2, 22, 24, "<I", 1)
+    return patch_both(data, 2, 6, 8, "<H", 0x1)
+
+
+def encrypted_aes(two):
+    """second.txt as a WinZip AES entry: method 99, the real method in an
+    0x9901 extra block, salt, verifier and authentication code around the
+    data, CRC-32 0 (AE-2)."""
+    aes_extra = struct.pack("<HHH2sBH", 0x9901, 7, 2, b"AE", 3, 8)
+    payload = bytes(range(16)) + b"pv" + b"ciphertext" + b"0123456789"
+    entries = [two[0], (info("second.txt", extra=aes_extra), payload, S), two[2]]
+    data = build(entries)
+    patch_both(data, 1, 14, 16, "<I", 0)
+    patch_both(data, 1, 22, 24, "<I", len(b"ciphertext"))
+    patch_both(data, 1, 8, 10, "<H", 99)
+    return patch_both(data, 1, 6, 8, "<H", 0x1)
 
 
 def descriptor_archive():

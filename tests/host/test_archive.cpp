@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include <iterator>
+
 #include "login/archive/ArchiveName.h"
 #include "login/archive/ResourceArchive.h"
 #include "tests/host/ArchiveTestFiles.h"
@@ -110,19 +112,25 @@ TEST(ArchiveReader, AttributesFromBothHostKinds) {
         {L"unix-writable.txt", kEntryArchive},
         {L"unix-readonly.txt", kEntryArchive | kEntryReadOnly},  // owner may not write
         {L"unix-dir/", kEntryArchive | kEntryDirectory},
+        // A trailing separator is a folder whatever the attributes say.
+        {L"java-folder/", kEntryDirectory},                                   // attributes 0
+        {L"infozip-folder/", kEntryArchive | kEntryReadOnly | kEntryDirectory},  // DOS bit, no Unix mode
+        {L"back\\slash\\", kEntryDirectory},
     };
-    for (int i = 0; i < 6; ++i) {
+    const int count = static_cast<int>(std::size(cases));
+    for (int i = 0; i < count; ++i) {
         ArchiveEntry e;
         ASSERT_EQ(GetEntry(a.get(), i, &e), kArchiveOk);
         EXPECT_EQ(std::wstring(e.name), cases[i].name);
         EXPECT_EQ(e.attributes, cases[i].attributes) << i;
     }
     ScratchFolder dir;
-    ExtractAllBelow(a.get(), dir.Root());
+    EXPECT_EQ(ExtractAllBelow(a.get(), dir.Root()), std::vector<ArchiveResult>(count, kArchiveOk));
     struct stat info;
     ASSERT_EQ(::stat(dir.Path("unix-readonly.txt").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0222, 0u);
-    EXPECT_TRUE(IsDirectory(dir.Path("unix-dir")));
+    for (const char* folder : {"unix-dir", "java-folder", "infozip-folder", "back/slash"})
+        EXPECT_TRUE(IsDirectory(dir.Path(folder))) << folder;
 }
 
 TEST(ArchiveReader, TimesFromDosDateAndExtendedTimestamp) {

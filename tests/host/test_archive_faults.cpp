@@ -41,22 +41,45 @@ TEST(ArchiveNames, CleanUpAndSafety) {
     }
 }
 
-TEST(ArchiveNames, Utf8DecodingReplacesInvalidSequences) {
+TEST(ArchiveNames, Utf8DecodingRefusesInvalidSequences) {
     const struct {
         std::string bytes;
+        bool valid;
         std::wstring text;
     } cases[] = {
-        {"abc", L"abc"},
-        {"\xe4\xb8\xad\xe6\x96\x87", L"\u4e2d\u6587"},
-        {"\xf0\x9f\x98\x80", L"\U0001F600"},  // a surrogate pair where wchar_t is 16-bit
-        {"caf\x82.txt", L"caf\ufffd.txt"},    // legacy 8-bit name
-        {"\xc0\xaf", L"\ufffd\ufffd"},        // overlong "/": never a separator
-        {"\xed\xa0\x80", L"\ufffd\ufffd\ufffd"},  // an encoded surrogate
-        {"\xe4\xb8", L"\ufffd\ufffd"},        // cut short
+        {"abc", true, L"abc"},
+        {"\xe4\xb8\xad\xe6\x96\x87", true, L"\u4e2d\u6587"},
+        {"\xf0\x9f\x98\x80", true, L"\U0001F600"},  // a surrogate pair where wchar_t is 16-bit
+        {"\xef\xbf\xbd", true, L"\ufffd"},          // the replacement character itself is text
+        {"caf\x82.txt", false, L""},                 // CP437 "café"
+        {"caf\x8a.txt", false, L""},                 // CP437 "cafè": must not meet "café" as one name
+        {"\xf0\xd2\xc9\xd7\xc5\xd4", false, L""},      // KOI8-R "Привет"
+        {"\xc0\xaf", false, L""},                    // overlong "/": never a separator
+        {"\xed\xa0\x80", false, L""},                // an encoded surrogate
+        {"\xf4\x90\x80\x80", false, L""},            // past U+10FFFF
+        {"\xe4\xb8", false, L""},                    // cut short
+        {"\x80", false, L""},                        // a lone continuation byte
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(DecodeEntryName(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size()), c.text)
+    for (const auto& c : cases) {
+        std::wstring text = L"unchanged";
+        EXPECT_EQ(DecodeEntryName(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), &text), c.valid)
             << testing::PrintToString(c.bytes);
+        EXPECT_EQ(text, c.valid ? c.text : L"unchanged") << testing::PrintToString(c.bytes);
+    }
+}
+
+TEST(ArchiveFaults, NamesThatAreNotUtf8AreRefused) {
+    ScratchFolder dir;
+    OpenArchive a(Fixture("names-not-utf8"));
+    ASSERT_TRUE(a.get());
+    // Read any other way, the two CP437 names would become one file.
+    EXPECT_EQ(ExtractAllBelow(a.get(), dir.Root()),
+              (std::vector<ArchiveResult>{kArchiveUnsafeName, kArchiveUnsafeName, kArchiveUnsafeName, kArchiveOk}));
+    EXPECT_EQ(ListTree(dir.Root()), std::vector<std::string>{"caf\xc3\xa9.txt"});  // UTF-8 without its flag
+    EXPECT_EQ(ReadText(dir.Path("caf\xc3\xa9.txt")), "utf-8");
+    SetBaseFolder(a.get(), Wide(dir.Root()).c_str());
+    EXPECT_EQ(ExtractEntry(a.get(), 0, L"chosen-name.txt"), kArchiveUnsafeName);
+    EXPECT_EQ(ListTree(dir.Root()).size(), 1u);
 }
 
 TEST(ArchiveFaults, HostileNamesStayBelowTheBaseFolder) {
@@ -116,6 +139,8 @@ TEST(ArchiveFaults, DamagedEntriesLeaveNoFileAndSpareTheirNeighbours) {
         {"wrong-crc", {kArchiveOk, kArchiveDataFailure, kArchiveOk}},
         {"wrong-crc-stored", {kArchiveOk, kArchiveOk, kArchiveDataFailure}},
         {"encrypted", {kArchivePasswordFailure, kArchiveOk, kArchiveOk}},
+        {"encrypted-stored", {kArchiveOk, kArchiveOk, kArchivePasswordFailure}},  // sizes differ by 12
+        {"encrypted-aes", {kArchiveOk, kArchivePasswordFailure, kArchiveOk}},     // method 99
         {"size-larger", {kArchiveOk, kArchiveDataFailure, kArchiveOk}},   // the stream ends first
         {"size-smaller", {kArchiveOk, kArchiveDataFailure, kArchiveOk}},  // capped, then the CRC-32 fails
         {"corrupt-deflate", {kArchiveOk, kArchiveDataFailure, kArchiveOk}},
@@ -142,6 +167,19 @@ TEST(ArchiveFaults, DamagedEntriesLeaveNoFileAndSpareTheirNeighbours) {
     SetBaseFolder(a.get(), Wide(dir.Root()).c_str());
     EXPECT_EQ(ExtractEntry(a.get(), 0, L"first.txt"), kArchiveOk);
     EXPECT_EQ(ReadText(dir.Path("first.txt")), "first entry");
+}
+
+TEST(ArchiveFaults, EncryptedEntriesAreNotDescribed) {
+    // The flag answers before the method, the sizes or the local header are looked at.
+    const struct {
+        const char* fixture;
+        int index;
+    } cases[] = {{"encrypted", 0}, {"encrypted-stored", 2}, {"encrypted-aes", 1}};
+    for (const auto& c : cases) {
+        OpenArchive a(Fixture(c.fixture));
+        ArchiveEntry e;
+        EXPECT_EQ(GetEntry(a.get(), c.index, &e), kArchivePasswordFailure) << c.fixture;
+    }
 }
 
 TEST(ArchiveFaults, ArchivesThatDoNotOpen) {

@@ -101,6 +101,52 @@ TEST(ArchiveFilesWin, FailedEntryLeavesNoFileEvenWhenReadOnly) {
     EXPECT_EQ(ReadAll(dir.Path(L"good.txt")), "fine");
 }
 
+TEST(ArchiveFilesWin, ReadOnlyHiddenOrSystemFileIsReplaced) {
+    // CREATE_ALWAYS alone refuses each of these; a second unpacking meets the
+    // read-only files the first one made. Wine run as root opens them anyway
+    // but keeps the old bits, which the attribute check sees.
+    const struct {
+        DWORD existing;
+        uint32_t entry;
+    } cases[] = {
+        {FILE_ATTRIBUTE_READONLY, 0},  // no bits: what CREATE_ALWAYS gives, the archive bit
+        {FILE_ATTRIBUTE_READONLY, 0x20},
+        {FILE_ATTRIBUTE_READONLY, 0x21},
+        {FILE_ATTRIBUTE_HIDDEN, 0x20},
+        {FILE_ATTRIBUTE_SYSTEM, 0x20},
+        {FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, 0x26},
+    };
+    for (const auto& c : cases) {
+        TempFolder dir(L"reader-replace");
+        const std::wstring target = dir.File(L"settings.ini", "old settings");
+        ASSERT_TRUE(SetFileAttributesW(target.c_str(), c.existing));
+        ZipBuilder zip;
+        zip.Add("settings.ini", "new", c.entry);
+        EXPECT_EQ(ExtractAllTo(zip.Bytes(), dir.Root()), std::vector<ArchiveResult>{kArchiveOk}) << c.existing;
+        EXPECT_EQ(ReadAll(target), "new") << c.existing;
+        EXPECT_EQ(GetFileAttributesW(target.c_str()), static_cast<DWORD>(c.entry ? c.entry : FILE_ATTRIBUTE_ARCHIVE))
+            << c.existing;
+        SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+TEST(ArchiveFilesWin, ReadOnlyFileThatCannotBeReplacedKeepsItsAttributes) {
+    TempFolder dir(L"reader-locked");
+    const std::wstring target = dir.File(L"locked.txt", "old");
+    ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
+    const DWORD before = GetFileAttributesW(target.c_str());  // Wine adds the archive bit
+    // Held open by another program: still refused once the read-only bit is gone.
+    HANDLE holder = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    ZipBuilder zip;
+    zip.Add("locked.txt", "new");
+    EXPECT_EQ(ExtractAllTo(zip.Bytes(), dir.Root()), std::vector<ArchiveResult>{kArchiveFileNotWritable});
+    CloseHandle(holder);
+    EXPECT_EQ(ReadAll(target), "old");
+    EXPECT_EQ(GetFileAttributesW(target.c_str()), before);
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST(ArchiveFilesWin, DeviceNamesAndLongPathsAreNotWritten) {
     TempFolder dir(L"reader-names");
     ZipBuilder zip;
