@@ -64,6 +64,26 @@ void WriteFourValues(HKEY entry, const std::wstring& installed) {
     SetText(entry, L"UninstallString", installed + L" -u");
 }
 
+// Bytes of every file below folder, links not followed.
+unsigned long long FolderBytes(const std::wstring& folder) {
+    WIN32_FIND_DATAW found = {};
+    FindHandle find(::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                       nullptr, 0));
+    if (!find) return 0;
+    unsigned long long bytes = 0;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        // A link may lead anywhere, even back here.
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            bytes += FolderBytes(folder + L"\\" + name);
+        else
+            bytes += (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    } while (::FindNextFileW(find.Get(), &found));
+    return bytes;
+}
+
 std::wstring Today() {
     SYSTEMTIME now = {};
     ::GetLocalTime(&now);
@@ -103,23 +123,4 @@ void WriteUninstallDetails(HKEY entry, const std::wstring& installed, const std:
 void DeleteUninstallEntries(const UninstallLists& lists) {
     DeleteEntry(lists.machine, lists.machinePath);
     DeleteEntry(lists.user, lists.userPath);
-}
-
-unsigned long long FolderBytes(const std::wstring& folder) {
-    WIN32_FIND_DATAW found = {};
-    FindHandle find(::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
-                                       nullptr, 0));
-    if (!find) return 0;
-    unsigned long long bytes = 0;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        // A link may lead anywhere, even back here.
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            bytes += FolderBytes(folder + L"\\" + name);
-        else
-            bytes += (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-    } while (::FindNextFileW(find.Get(), &found));
-    return bytes;
 }

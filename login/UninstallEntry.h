@@ -39,6 +39,3 @@ void WriteUninstallDetails(HKEY entry, const std::wstring& installed, const std:
 
 // Deletes the entry from both lists (each only where this user may).
 void DeleteUninstallEntries(const UninstallLists& lists = UninstallLists());
-
-// Bytes of every file below folder, links not followed.
-unsigned long long FolderBytes(const std::wstring& folder);

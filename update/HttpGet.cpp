@@ -60,7 +60,7 @@ bool HttpGet::Send(const std::wstring& url, const wchar_t* userAgent, DWORD conn
 
     std::wstring target = url;
     for (int redirects = 0;; ++redirects) {
-        if (!SendOne(target, receiveTimeoutMs)) return false;
+        if (!SendOne(target)) return false;
         const std::wstring next = RedirectTarget(target);
         if (next.empty()) return true;
         if (redirects == kMaxRedirects) {
@@ -80,7 +80,7 @@ bool HttpGet::Send(const std::wstring& url, const wchar_t* userAgent, DWORD conn
 // InternetOpenUrlW would be one call, but it offers only the session handle
 // for options, and a receive time-out set there is not honoured everywhere
 // (Wine ignores it). Connection and request handles of our own take it.
-bool HttpGet::SendOne(const std::wstring& url, DWORD receiveTimeoutMs) {
+bool HttpGet::SendOne(const std::wstring& url) {
     request_.Reset();
     connection_.Reset();
     available_ = 0;
@@ -92,7 +92,7 @@ bool HttpGet::SendOne(const std::wstring& url, DWORD receiveTimeoutMs) {
                                          parts.password.empty() ? nullptr : parts.password.c_str(),
                                          INTERNET_SERVICE_HTTP, 0, 1));
     if (!connection_) return Fail();
-    ::InternetSetOptionW(connection_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeoutMs, sizeof(DWORD));
+    ::InternetSetOptionW(connection_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeoutMs_, sizeof(DWORD));
 
     // Always from the server: a cached version answer or client would be
     // stale. Certificate errors are never ignored.
@@ -102,7 +102,7 @@ bool HttpGet::SendOne(const std::wstring& url, DWORD receiveTimeoutMs) {
     request_.Reset(
         ::HttpOpenRequestW(connection_.Get(), L"GET", parts.path.c_str(), nullptr, nullptr, nullptr, flags, 1));
     if (!request_) return Fail();
-    ::InternetSetOptionW(request_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeoutMs, sizeof(DWORD));
+    ::InternetSetOptionW(request_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeoutMs_, sizeof(DWORD));
 
     if (!::HttpSendRequestW(request_.Get(), nullptr, 0, nullptr, 0)) return Fail();
     return true;

@@ -42,7 +42,7 @@ public:
 private:
     bool Fail();
     // One request of the GET: the response head of url.
-    bool SendOne(const std::wstring& url, DWORD receiveTimeoutMs);
+    bool SendOne(const std::wstring& url);
     // The absolute URL a redirect response points to; empty when the
     // response is final.
     std::wstring RedirectTarget(const std::wstring& url) const;
