@@ -14,6 +14,7 @@
 #include "base/Owners.h"
 #include "base/Text.h"
 #include "browser/BrowserEmulation.h"
+#include "login/UninstallEntry.h"
 #include "res/resource.h"
 #include "widgets/MessageBox.h"
 
@@ -81,10 +82,7 @@ void RunUninstallStageOne() {
         }
     }
 
-    RegKey uninstall;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, uninstall.Put()) ==
-        ERROR_SUCCESS)
-        ::RegDeleteKeyExW(uninstall.Get(), kUninstallKeyName, KEY_WOW64_64KEY, 0);
+    DeleteUninstallEntries();
 }
 
 void RunUninstallStageTwo(const std::wstring& commandLine) {

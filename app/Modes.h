@@ -11,7 +11,8 @@
 void RunHandOver(const std::wstring& commandLine);
 
 // Stage one (a line ending in "-u"), run in the installed client: asks, then
-// starts a temporary copy for stage two and removes the uninstall key.
+// starts a temporary copy for stage two and removes the uninstall entry from
+// the machine's and the user's list.
 void RunUninstallStageOne();
 
 // Stage two ("-u <installed path>"), run in the temporary copy: removes the

@@ -44,6 +44,9 @@ target_link_libraries(vexa_core PUBLIC
     gdiplus wininet netapi32 shlwapi shell32 ole32 oleaut32 uuid comctl32 advapi32 crypt32 version
     ${CMAKE_FIND_ROOT_PATH}/lib/libz.a)
 
+# The adapter list: the login URL's address where NetBIOS gives none.
+target_link_libraries(vexa_core PUBLIC iphlpapi)
+
 # A client executable: NAME with file version VERSION, built from the shared
 # sources plus the given entry sources.
 function(vexa_client NAME VERSION)

@@ -13,6 +13,7 @@
 #include "app/Shell.h"
 #include "base/Owners.h"
 #include "base/Text.h"
+#include "login/UninstallEntry.h"
 #include "login/archive/ResourceArchive.h"
 #include "res/resource.h"
 #include "settings/Settings.h"
@@ -60,29 +61,6 @@ bool UnpackArchive(const std::wstring& resFolder) {
         if (ExtractEntry(archive.get(), i, entry.name) != kArchiveOk) complete = false;
     }
     return complete;
-}
-
-void WriteUninstallKey(const std::wstring& installed) {
-    RegKey root;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, root.Put()) !=
-        ERROR_SUCCESS)
-        return;
-    RegKey key;
-    DWORD disposition = 0;
-    if (::RegCreateKeyExW(root.Get(), kUninstallKeyName, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, key.Put(), &disposition) != ERROR_SUCCESS ||
-        disposition != REG_CREATED_NEW_KEY)
-        return;  // an existing entry is left as it is
-    const std::wstring values[][2] = {
-        {L"Path", installed},
-        {L"DisplayName", LoadStr(IDS_GAME_TITLE)},
-        {L"Publisher", LoadStr(IDS_PUBLISHER)},
-        {L"UninstallString", installed + L" -u"},
-    };
-    for (const auto& v : values) {
-        const DWORD bytes = static_cast<DWORD>((v[1].size() + 1) * sizeof(wchar_t));
-        ::RegSetValueExW(key.Get(), v[0].c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(v[1].c_str()), bytes);
-    }
 }
 
 void WriteProfileMirror(const std::wstring& installed) {
@@ -180,9 +158,11 @@ void InstallClient() {
     CreateStartMenuShortcuts(installed);
     const long installedVersion = ReadVersionNumber(installed);
     const long runningVersion = ReadVersionNumber(running);
-    WriteUninstallKey(installed);
+    const RegKey entry = OpenUninstallEntry(installed);
     WriteProfileMirror(installed);
     // Replaced in one step, without waiting: a copy that is in use stays as it
     // is and the next start tries again.
     if (installedVersion == 0 || installedVersion < runningVersion) ReplaceFileAtomically(running, installed, 0);
+    // After the copy, so that the version and size shown are the installed ones.
+    if (entry) WriteUninstallDetails(entry.Get(), installed, data);
 }

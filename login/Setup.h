@@ -7,8 +7,9 @@
 #include <string>
 
 // The whole setup, in order: data folders, archive, desktop shortcut,
-// start-menu folder and shortcuts, uninstall key, profile mirror, self-copy.
-// No step stops the next one. Needs COM initialised on the calling thread.
+// start-menu folder and shortcuts, uninstall entry, profile mirror,
+// self-copy, the uninstall entry's details. No step stops the next one.
+// Needs COM initialised on the calling thread.
 void InstallClient();
 
 enum class UnpackResult {

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs everything the build and the tests need, from Debian packages only.
 set -e
-PKGS="cmake ninja-build make python3 g++ clang libgtest-dev googletest \
+PKGS="cmake ninja-build make python3 openssl g++ clang libgtest-dev googletest \
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev zlib1g-dev \
   wine64 xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei fonts-liberation \
   fonts-wine curl locales debootstrap bubblewrap"

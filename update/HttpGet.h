@@ -1,5 +1,5 @@
-// One HTTP GET through WinInet with the system's proxy settings and a bound
-// on how long the server may keep us waiting for any data.
+// One HTTP or HTTPS GET through WinInet with the system's proxy settings and
+// a bound on how long the server may keep us waiting for any data.
 #pragma once
 
 #include <windows.h>
@@ -18,7 +18,11 @@ public:
 
     // Sends the GET and receives the response head. The wait for the head and
     // for each piece of the body is bounded by receiveTimeoutMs, the connect
-    // by connectTimeoutMs. False on failure; Error() says why.
+    // by connectTimeoutMs. Redirects are followed up to kMaxRedirects times,
+    // from HTTP to HTTPS too, never from HTTPS to HTTP. A certificate the
+    // system does not trust for the host fails the request. False on
+    // failure; Error() says why (ERROR_INTERNET_INVALID_CA,
+    // ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR, ERROR_HTTP_REDIRECT_FAILED, ...).
     bool Send(const std::wstring& url, const wchar_t* userAgent, DWORD connectTimeoutMs, DWORD receiveTimeoutMs);
 
     // The status code as a decimal number; 0 when it cannot be read.
@@ -33,8 +37,15 @@ public:
 
     DWORD Error() const { return error_; }
 
+    static constexpr int kMaxRedirects = 5;
+
 private:
     bool Fail();
+    // One request of the GET: the response head of url.
+    bool SendOne(const std::wstring& url);
+    // The absolute URL a redirect response points to; empty when the
+    // response is final.
+    std::wstring RedirectTarget(const std::wstring& url) const;
 
     InternetHandle session_, connection_, request_;
     DWORD error_ = NO_ERROR;

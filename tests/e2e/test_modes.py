@@ -141,22 +141,26 @@ def uninstall_stage_two_without_backslash(w):
     assert not any(w.host_path(link).exists() for link in links)
 
 
-UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OrbelleDunmark"
+UNINSTALL_KEYS = [r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OrbelleDunmark",
+                  r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\OrbelleDunmark"]
 
 
-def _add_uninstall_key(w):
-    w.reg_add(UNINSTALL_KEY, "DisplayName", "Vexaria")
+def _add_uninstall_keys(w):
+    """The entry in both lists, as an administrator's start after a standard
+    user's might once have left it: stage one removes it from both."""
+    for key in UNINSTALL_KEYS:
+        w.reg_add(key, "DisplayName", "Vexaria")
 
 
-def _has_uninstall_key(w):
-    return w.run(["reg", "query", UNINSTALL_KEY]).returncode == 0
+def _uninstall_keys(w):
+    return [key for key in UNINSTALL_KEYS if w.run(["reg", "query", key, "/reg:64"]).returncode == 0]
 
 
 def _ask_uninstall(w):
-    """Installs the layout and the uninstall key, starts stage one and
+    """Installs the layout and the uninstall keys, starts stage one and
     returns the question's X id and screen rectangle."""
     programs, target, links = _install_layout(w, other_game=False)
-    _add_uninstall_key(w)
+    _add_uninstall_keys(w)
     w.xdotool("mousemove", 5, 5)
     w.launch(target, target + " -u")
     wid = w.wait_window("卸载")
@@ -182,7 +186,7 @@ def uninstall_stage_one_cancelled(w, answer):
         w.xdotool("click", 1)
     wait_until(lambda: "vexa.exe" not in w.processes(), timeout=20, what="stage one to end")
     assert not w.host_path(w.appdata + r"\cache\v5vexatmpu.exe").exists()
-    assert _has_uninstall_key(w)
+    assert _uninstall_keys(w) == UNINSTALL_KEYS
     assert all(w.host_path(link).exists() for link in links)
     assert w.host_path(target).exists()
 
@@ -190,14 +194,14 @@ def uninstall_stage_one_cancelled(w, answer):
 @scenario
 def uninstall_stage_one_confirmed(w):
     """Enter confirms: the temporary copy appears in the cache folder, the
-    uninstall key goes, and the copy's stage two removes the shortcuts and
-    the installed client."""
+    uninstall key goes from both lists, and the copy's stage two removes the
+    shortcuts and the installed client."""
     wid, _, target, links = _ask_uninstall(w)
     w.xdotool("windowfocus", "--sync", wid)
     w.xdotool("key", "Return")
     copy = w.host_path(w.appdata + r"\cache\v5vexatmpu.exe")
     wait_until(copy.exists, timeout=20, what="the temporary copy")
-    wait_until(lambda: not _has_uninstall_key(w), timeout=20, what="the uninstall key to go")
+    wait_until(lambda: not _uninstall_keys(w), timeout=20, what="the uninstall keys to go")
     wait_until(lambda: not w.host_path(target).exists(), timeout=30, what="stage two to remove the client")
     wait_until(lambda: not any(w.host_path(link).exists() for link in links), timeout=10, what="the shortcuts to go")
     assert not w.host_path(w.data_folder + r"\res").exists()

@@ -11,7 +11,9 @@ from wine import ROOT, wait_until
 TEMPLATE = (b"[Info]\r\ncode=\r\npwd=\r\nrem=1\r\n[Setting]\r\nsoundoff=0\r\nautostart=0\r\nautologin=0\r\n"
             b"screenshots=Ctrl+Shift+A\r\nscreentoggle=F10\r\nfullscreen=F11\r\n")
 MARKER = b"start=1001\r\n"
-UNINSTALL_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OrbelleDunmark"
+UNINSTALL_LIST = r"SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
+UNINSTALL_KEY = "HKEY_LOCAL_MACHINE\\" + UNINSTALL_LIST + "\\OrbelleDunmark"
+USER_UNINSTALL_KEY = "HKEY_CURRENT_USER\\" + UNINSTALL_LIST + "\\OrbelleDunmark"
 PROFILE_SECTION = r"HKEY_CURRENT_USER\Software\应用程序向导生成的本地应用程序\Kestro_V5\OrbelleDunmark"
 
 
@@ -40,8 +42,8 @@ def read_link(w, link):
 
 
 def reg_values(w, key, section=None):
-    """The string values of key (or of section, a key below it) from a
-    regedit export of key; None when key is missing."""
+    """The string and DWORD values of key (or of section, a key below it)
+    from a regedit export of key; None when key is missing."""
     text = w.reg_export(key)
     if text is None:
         return None
@@ -54,11 +56,36 @@ def reg_values(w, key, section=None):
             m = re.match(r'"((?:[^"\\]|\\.)*)"="((?:[^"\\]|\\.)*)"$', line.strip())
             if m:
                 values[m.group(1)] = re.sub(r"\\(.)", r"\1", m.group(2))
+            m = re.match(r'"((?:[^"\\]|\\.)*)"=dword:([0-9a-f]{8})$', line.strip())
+            if m:
+                values[m.group(1)] = int(m.group(2), 16)
     return values
 
 
-def uninstall_entry(w):
-    return reg_values(w, UNINSTALL_KEY)
+def uninstall_entry(w, key=UNINSTALL_KEY):
+    return reg_values(w, key)
+
+
+def details(w, target):
+    """The values Apps & features shows, as the setup leaves them after the
+    self-copy: of the installed copy and the data folder now on disk."""
+    folder = w.host_path(w.data_folder)
+    size = sum(f.stat().st_size for f in folder.rglob("*") if f.is_file())
+    return {"DisplayIcon": target, "DisplayVersion": "1.0.0.0", "InstallLocation": w.data_folder,
+            "EstimatedSize": (size + 1023) // 1024, "NoModify": 1, "NoRepair": 1}
+
+
+def wait_details(w, key=UNINSTALL_KEY):
+    """The entry once its details are written (they follow the self-copy)."""
+    return wait_until(lambda: (uninstall_entry(w, key) or {}).get("NoRepair") and uninstall_entry(w, key),
+                      timeout=20, what="the uninstall entry's details")
+
+
+def without_date(entry, dates):
+    """entry without InstallDate, which must be one of dates (YYYYMMDD)."""
+    entry = dict(entry)
+    assert entry.pop("InstallDate", None) in dates, entry
+    return entry
 
 
 def profile_mirror(w):
@@ -103,13 +130,21 @@ def first_start(w, exe=CLIENT):
 
 # ---- scenarios
 
+def today():
+    return time.strftime("%Y%m%d")
+
+
 @scenario
 def setup_first_start(w):
     """A first start from the download folder installs everything: folders,
     res with the template (plus the marker) and the icon, the installed copy,
-    three shortcuts to it, the uninstall key and its profile mirror."""
+    three shortcuts to it, the uninstall key (an administrator's: in the
+    machine's list only, with what Apps & features shows) and its profile
+    mirror."""
     p = paths(w)
+    dates = {today()}
     target = first_start(w)
+    dates.add(today())
 
     assert md5(w.host_path(target)) == md5(CLIENT)
     assert w.host_path(p["settings"]).read_bytes() == TEMPLATE + MARKER
@@ -127,7 +162,8 @@ def setup_first_start(w):
         assert link["icon"] == icon, (name, link)
         assert link["show"] == "1", (name, link)  # SW_SHOWNORMAL
     four = {"Path": target, "DisplayName": "Vexaria", "Publisher": "Orbelle", "UninstallString": target + " -u"}
-    assert uninstall_entry(w) == four, uninstall_entry(w)
+    assert without_date(wait_details(w), dates) == {**four, **details(w, target)}, uninstall_entry(w)
+    assert uninstall_entry(w, USER_UNINSTALL_KEY) is None, uninstall_entry(w, USER_UNINSTALL_KEY)
     assert profile_mirror(w) == four, profile_mirror(w)
 
 
@@ -198,21 +234,39 @@ def setup_installed_copy(w, installed, running, replaced):
 
 @scenario
 def setup_keeps_existing_uninstall_key(w):
-    """An uninstall key that already exists is never updated, while the
-    profile mirror follows the installed copy."""
+    """An uninstall key that already exists keeps its four values (only the
+    values Apps & features shows are brought up to date), while the profile
+    mirror follows the installed copy."""
     w.reg_add(UNINSTALL_KEY, "Path", r"C:\old\vexa.exe")
+    dates = {today()}
     target = first_start(w)
-    assert uninstall_entry(w) == {"Path": r"C:\old\vexa.exe"}, uninstall_entry(w)
+    dates.add(today())
+    entry = without_date(wait_details(w), dates)
+    assert entry == {"Path": r"C:\old\vexa.exe", **details(w, target)}, entry
     assert profile_mirror(w)["Path"] == target
 
 
-@scenario
-def setup_then_full_uninstall(w):
+@table({
+    "administrator": dict(standard_user=False),
+    "standard_user": dict(standard_user=True),
+})
+def setup_then_full_uninstall(w, standard_user):
     """Install, then uninstall through "-u" with the confirmation: what the
     setup made goes; the data folder, the cache copy, the profile mirror and
-    another game's start-menu folder stay."""
+    another game's start-menu folder stay. A standard user (the machine's
+    uninstall list refuses writes) gets the same entry in the user's list,
+    and the uninstall removes it there."""
     p = paths(w)
+    if standard_user:
+        out = w.tool("deny-writes", "HKLM\\" + UNINSTALL_LIST).stdout
+        assert out.strip() == "denied", out
+    dates = {today()}
     target = first_start(w)
+    dates.add(today())
+    four = {"Path": target, "DisplayName": "Vexaria", "Publisher": "Orbelle", "UninstallString": target + " -u"}
+    present, absent = (USER_UNINSTALL_KEY, UNINSTALL_KEY) if standard_user else (UNINSTALL_KEY, USER_UNINSTALL_KEY)
+    assert without_date(wait_details(w, present), dates) == {**four, **details(w, target)}
+    assert uninstall_entry(w, absent) is None, uninstall_entry(w, absent)
     other_game = w.host_path(p["company"] + r"\Other Game")
     other_game.mkdir()
 
@@ -225,7 +279,7 @@ def setup_then_full_uninstall(w):
 
     for gone in ("desktop_link", "game_link", "uninstall_link", "menu"):
         assert not w.host_path(p[gone]).exists(), gone
-    assert uninstall_entry(w) is None, uninstall_entry(w)
+    assert uninstall_entry(w, present) is None, uninstall_entry(w, present)
     assert other_game.is_dir()
     assert w.host_path(w.data_folder).is_dir()
     assert w.host_path(w.appdata + r"\cache\v5vexatmpu.exe").exists()

@@ -5,11 +5,15 @@ connection was accepted). Standard library only.
 
 Requests may name an absolute URL (as clients send them to a proxy): they are
 routed by their path, so one server can stand in for every host the client
-asks when the prefix's proxy points at it."""
+asks when the prefix's proxy points at it. As that proxy it also tunnels
+CONNECT requests (HTTPS through the proxy) to the same port on 127.0.0.1,
+where a server made with a certificate (tls=) answers over TLS."""
 
 import argparse
 import http.server
+import select
 import socket
+import ssl
 import threading
 import time
 import urllib.parse
@@ -41,11 +45,33 @@ def text(answer, status=200):
                  content_type="text/html")
 
 
+class _Server(http.server.ThreadingHTTPServer):
+    """Takes each connection on its own thread; with a TLS context the
+    handshake happens there too, so a client that gives up on the
+    certificate (or stalls in the handshake) holds up nobody else."""
+    daemon_threads = True
+    tls = None
+
+    def finish_request(self, request, client_address):
+        if self.tls:
+            try:
+                request = self.tls.wrap_socket(request, server_side=True)
+            except (ssl.SSLError, OSError):
+                return  # refused by the client: nothing to answer
+        super().finish_request(request, client_address)
+
+    def handle_error(self, request, client_address):
+        pass  # a client that hangs up mid-answer is no server fault
+
+
 class LoopbackServer:
     """routes: {path: Reply}; "*" answers every other path (default 404).
-    `requests` lists the targets received, "/path?query", in order."""
+    `requests` lists the targets received, "/path?query", in order; a
+    tunnelled request as "CONNECT host:port". tls=(certificate, key) files in
+    PEM: the server speaks HTTPS, its base is https://localhost:port (the
+    name the certificate is made for)."""
 
-    def __init__(self, routes, port=0):
+    def __init__(self, routes, port=0, tls=None):
         self.routes = dict(routes)
         self.requests = []
         self.times = []  # time.time() of each request
@@ -61,14 +87,20 @@ class LoopbackServer:
             def do_GET(self):
                 outer._serve(self)
 
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
-        self.httpd.daemon_threads = True
+            def do_CONNECT(self):
+                outer._tunnel(self)
+
+        self.httpd = _Server(("127.0.0.1", port), Handler)
+        if tls:
+            self.httpd.tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            self.httpd.tls.load_cert_chain(*[str(f) for f in tls])
+        self.scheme, self.host = ("https", "localhost") if tls else ("http", "127.0.0.1")
         self.port = self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
 
     @property
     def base(self):
-        return f"http://127.0.0.1:{self.port}"
+        return f"{self.scheme}://{self.host}:{self.port}"
 
     def url(self, path):
         return self.base + path
@@ -118,6 +150,33 @@ class LoopbackServer:
             self._send_body(handler.wfile, data, reply)
         except (BrokenPipeError, ConnectionResetError):
             pass
+
+    def _tunnel(self, handler):
+        """CONNECT host:port: bytes both ways between the client and that
+        port on loopback, until either side closes."""
+        self.requests.append("CONNECT " + handler.path)
+        self.times.append(time.time())
+        handler.close_connection = True
+        try:
+            upstream = socket.create_connection(("127.0.0.1", int(handler.path.rpartition(":")[2])), timeout=10)
+        except (OSError, ValueError):
+            handler.send_error(502)
+            return
+        handler.send_response(200, "Connection established")
+        handler.end_headers()
+        ends = [handler.connection, upstream]
+        with upstream:
+            while not self.stop_event.is_set():
+                ready, _, _ = select.select(ends, [], [], 0.5)
+                for end in ready:
+                    try:
+                        data = end.recv(65536)
+                        if data:
+                            (upstream if end is handler.connection else handler.connection).sendall(data)
+                    except OSError:
+                        data = b""
+                    if not data:
+                        return
 
     def _send_body(self, out, data, reply):
         if reply.stall_after is not None:

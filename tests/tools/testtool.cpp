@@ -13,7 +13,11 @@
 //                                             show a window "testtool hotkey", retry for
 //                                             up to MS/2, then print "hotkey ID" for every
 //                                             WM_HOTKEY until MS have passed
+//   testtool deny-writes KEY                  let everyone only read the registry key
+//                                             KEY (HKLM\... or HKCU\..., 64-bit view):
+//                                             HKLM as a standard user meets it
 #include <windows.h>
+#include <sddl.h>
 #include <tlhelp32.h>
 
 #include "DebugCapture.h"
@@ -26,7 +30,7 @@
 
 namespace {
 int Usage() {
-    std::fwprintf(stderr, L"usage: testtool launch APP LINE|--none [--wait] | hold PATH MS | procs | debug OUT APP LINE|--none | link PATH | hotkey VK MODS [--window MS]\n");
+    std::fwprintf(stderr, L"usage: testtool launch APP LINE|--none [--wait] | hold PATH MS | procs | debug OUT APP LINE|--none | link PATH | hotkey VK MODS [--window MS] | deny-writes KEY\n");
     return 2;
 }
 
@@ -150,6 +154,30 @@ int Hotkey(int argc, wchar_t** argv) {
     DestroyWindow(window);
     return registered ? 0 : 1;
 }
+
+// Wine runs every program as an administrator: a scenario that needs the
+// registry to refuse a write, as Windows refuses a standard user, says so
+// in the key's own DACL.
+int DenyWrites(int argc, wchar_t** argv) {
+    if (argc < 3) return Usage();
+    const std::wstring key = argv[2];
+    const HKEY root = key.rfind(L"HKLM\\", 0) == 0   ? HKEY_LOCAL_MACHINE
+                      : key.rfind(L"HKCU\\", 0) == 0 ? HKEY_CURRENT_USER
+                                                     : nullptr;
+    if (!root) return Usage();
+    HKEY opened = nullptr;
+    LONG result = RegOpenKeyExW(root, key.c_str() + 5, 0, WRITE_DAC | KEY_WOW64_64KEY, &opened);
+    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    if (result == ERROR_SUCCESS &&
+        !ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;CI;KR;;;WD)", SDDL_REVISION_1, &readOnly,
+                                                              nullptr))
+        result = static_cast<LONG>(GetLastError());
+    if (readOnly) result = RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, readOnly);
+    if (readOnly) LocalFree(readOnly);
+    if (opened) RegCloseKey(opened);
+    result == ERROR_SUCCESS ? std::wprintf(L"denied\n") : std::wprintf(L"error %ld\n", result);
+    return result == ERROR_SUCCESS ? 0 : 1;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -160,5 +188,6 @@ int wmain(int argc, wchar_t** argv) {
     if (wcscmp(argv[1], L"debug") == 0) return Debug(argc, argv);
     if (wcscmp(argv[1], L"link") == 0) return argc < 3 ? Usage() : PrintShellLink(argv[2]);
     if (wcscmp(argv[1], L"hotkey") == 0) return Hotkey(argc, argv);
+    if (wcscmp(argv[1], L"deny-writes") == 0) return DenyWrites(argc, argv);
     return Usage();
 }

@@ -52,6 +52,7 @@ inline void ResetInstallState() {
     DeleteFileW(DesktopLink().c_str());
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKeyPath);
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKeyPath, KEY_WOW64_64KEY, 0);
+    RegDeleteKeyExW(HKEY_CURRENT_USER, kUninstallKeyPath, KEY_WOW64_64KEY, 0);
 }
 
 // The application profile's mirror of the uninstall entry, through the

@@ -19,6 +19,7 @@
 
 #include "browser/MyHtmlView.h"
 #include "browser/WebBrowserBase.h"
+#include "login/AdapterAddress.h"
 #include "login/GameCode.h"
 #include "login/WebFormLogin.h"
 #include "res/resource.h"
@@ -331,10 +332,11 @@ TEST(LoginBrowser, WithoutHostWindowCancelsButHandsNothingOver) {
 }
 
 TEST(LoginBrowser, LoginRequestCarriesTheAdapterAddress) {
-    char text[200] = {};
-    const unsigned char code = GetAdapterAddressText(text, sizeof(text));
-    const std::string address = code == 0 ? text : "";
-    if (code == 0) EXPECT_TRUE(std::regex_match(address, std::regex("([0-9A-F]{2}-){5}[0-9A-F]{2}"))) << address;
+    const std::wstring text = ReadAdapterAddress();
+    const std::string address(text.begin(), text.end());
+    if (!address.empty()) {
+        EXPECT_TRUE(std::regex_match(address, std::regex("([0-9A-F]{2}-){5}[0-9A-F]{2}"))) << address;
+    }
 
     LoopbackHttp server({200, "<html></html>"});
     TestWindow host;

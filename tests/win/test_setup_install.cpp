@@ -57,8 +57,13 @@ TEST_F(SetupInstall, FirstRunInstallsEverything) {
         EXPECT_EQ(Uninstall(kUninstallValues[i]), expected[i]);  // REG_SZ, terminator counted
         EXPECT_EQ(Profile(kUninstallValues[i]), expected[i]);
     }
-    // Only the 64-bit view holds the entry.
+    // Only the 64-bit view holds the entry, and an administrator's is the machine's only.
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kUninstallKeyPath, L"Path", KEY_WOW64_32KEY), L"<no key>");
+    EXPECT_EQ(RegString(HKEY_CURRENT_USER, kUninstallKeyPath, L"Path"), L"<no key>");
+    // What Apps & features shows, written after the self-copy: of the installed copy.
+    EXPECT_EQ(Uninstall(L"DisplayIcon"), installed_);
+    EXPECT_EQ(Uninstall(L"DisplayVersion"), L"1.0.0.0");
+    EXPECT_EQ(Uninstall(L"InstallLocation"), DataFolder());
 }
 
 TEST_F(SetupInstall, LaterRunsRepairAndKeepThePlayersFiles) {
