@@ -126,7 +126,9 @@ bool CKestroLogin::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 
 BOOL CKestroLogin::PreTranslateMessage(MSG* msg) {
     if (msg->message == WM_KEYDOWN) {
-        const bool ctrl = ::GetAsyncKeyState(VK_CONTROL) != 0;
+        // Ctrl as it was when this key was pressed: the keyboard's state now
+        // may be later than the message (typed ahead, a busy machine).
+        const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
         const WPARAM key = msg->wParam;
         if (key == VK_TAB || (ctrl && (key == 'A' || key == 'C' || key == 'V' || key == 'X')))
             return ForwardKeyToPage(msg);

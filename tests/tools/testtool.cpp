@@ -16,6 +16,14 @@
 //   testtool deny-writes KEY                  let everyone only read the registry key
 //                                             KEY (HKLM\... or HKCU\..., 64-bit view):
 //                                             HKLM as a standard user meets it
+//   testtool windows TITLE | --class NAME     print "visible W H" or "hidden W H" for
+//                                             every top-level window titled TITLE
+//                                             (or of the window class NAME)
+//   testtool tray-gone EXE MS                 print "watching", then wait up to MS for
+//                                             the notification area to be hidden (its
+//                                             last icon removed); print "gone, EXE
+//                                             running", "gone, EXE ended" or "shown",
+//                                             EXE looked for right after
 #include <windows.h>
 #include <sddl.h>
 #include <tlhelp32.h>
@@ -30,7 +38,7 @@
 
 namespace {
 int Usage() {
-    std::fwprintf(stderr, L"usage: testtool launch APP LINE|--none [--wait] | hold PATH MS | procs | debug OUT APP LINE|--none | link PATH | hotkey VK MODS [--window MS] | deny-writes KEY\n");
+    std::fwprintf(stderr, L"usage: testtool launch APP LINE|--none [--wait] | hold PATH MS | procs | debug OUT APP LINE|--none | link PATH | hotkey VK MODS [--window MS] | deny-writes KEY | windows TITLE|--class NAME | tray-gone EXE MS\n");
     return 2;
 }
 
@@ -178,6 +186,69 @@ int DenyWrites(int argc, wchar_t** argv) {
     result == ERROR_SUCCESS ? std::wprintf(L"denied\n") : std::wprintf(L"error %ld\n", result);
     return result == ERROR_SUCCESS ? 0 : 1;
 }
+struct WindowQuery {
+    bool byClass;
+    const wchar_t* name;
+};
+
+BOOL CALLBACK PrintMatchingWindow(HWND hwnd, LPARAM param) {
+    const auto* query = reinterpret_cast<const WindowQuery*>(param);
+    wchar_t text[256] = {};
+    query->byClass ? GetClassNameW(hwnd, text, 256) : GetWindowTextW(hwnd, text, 256);
+    if (wcscmp(text, query->name) != 0) return TRUE;
+    RECT r = {};
+    GetWindowRect(hwnd, &r);
+    std::wprintf(L"%ls %ld %ld\n", IsWindowVisible(hwnd) ? L"visible" : L"hidden", r.right - r.left, r.bottom - r.top);
+    return TRUE;
+}
+
+// Whether a window is shown as Windows itself answers; an X server's view of
+// a managed window may lag behind it where no window manager runs.
+int Windows(int argc, wchar_t** argv) {
+    if (argc < 3) return Usage();
+    const bool byClass = wcscmp(argv[2], L"--class") == 0;
+    if (byClass && argc < 4) return Usage();
+    const WindowQuery query = {byClass, argv[byClass ? 3 : 2]};
+    EnumWindows(PrintMatchingWindow, reinterpret_cast<LPARAM>(&query));
+    return 0;
+}
+bool ProcessRuns(const wchar_t* name) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    bool found = false;
+    for (BOOL ok = Process32FirstW(snapshot, &entry); ok && !found; ok = Process32NextW(snapshot, &entry))
+        found = _wcsicmp(entry.szExeFile, name) == 0;
+    CloseHandle(snapshot);
+    return found;
+}
+
+// Whether a program took its icon away itself before it ended: the
+// notification area hides with its last icon (as Windows answers; on X the
+// window may stay mapped), and the program is looked for right after, far
+// closer in time than two separate runs of this tool could look.
+int TrayGone(int argc, wchar_t** argv) {
+    if (argc < 4) return Usage();
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(_wtoi(argv[3]));
+    // Found once, and every look taken once before watching: each look then
+    // costs little, so the moment the area hides is not missed even where
+    // this tool runs slowly (emulated, where a first call takes long).
+    HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    IsWindowVisible(tray);
+    ProcessRuns(argv[2]);
+    std::wprintf(L"watching\n");
+    std::fflush(stdout);
+    do {
+        if (!IsWindowVisible(tray)) {
+            std::wprintf(L"gone, %ls %ls\n", argv[2], ProcessRuns(argv[2]) ? L"running" : L"ended");
+            return 0;
+        }
+        Sleep(1);
+    } while (static_cast<LONG>(deadline - GetTickCount()) > 0);
+    std::wprintf(L"shown\n");
+    return 1;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -189,5 +260,7 @@ int wmain(int argc, wchar_t** argv) {
     if (wcscmp(argv[1], L"link") == 0) return argc < 3 ? Usage() : PrintShellLink(argv[2]);
     if (wcscmp(argv[1], L"hotkey") == 0) return Hotkey(argc, argv);
     if (wcscmp(argv[1], L"deny-writes") == 0) return DenyWrites(argc, argv);
+    if (wcscmp(argv[1], L"windows") == 0) return Windows(argc, argv);
+    if (wcscmp(argv[1], L"tray-gone") == 0) return TrayGone(argc, argv);
     return Usage();
 }
