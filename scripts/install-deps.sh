@@ -4,7 +4,7 @@ set -e
 PKGS="cmake ninja-build make python3 g++ clang libgtest-dev googletest \
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev zlib1g-dev \
   wine64 xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei fonts-liberation \
-  fonts-wine curl locales"
+  fonts-wine curl openssl locales"
 # Wine takes the player's code page (936, Chinese) from a zh_CN.UTF-8 locale,
 # which must exist on the machine or Wine's file-name conversion breaks.
 ensure_locale() {
