@@ -36,13 +36,14 @@ run: build
 bench: build
 	python3 $(ROOT)/bench/bench.py --build $(B)
 
-# Fuzzes the archive reader (libFuzzer, clang) for FUZZ_SECONDS, starting from
-# the test fixtures; what it finds interesting stays in $(B)/fuzz-corpus.
+# Runs every fuzz target (libFuzzer, clang) for FUZZ_SECONDS each, starting
+# from its seeds (the built executables among them); what a target finds
+# interesting stays in $(B)/fuzz-corpus/<target>, crashing inputs in
+# $(B)/fuzz-crashes.
 FUZZ_SECONDS ?= 300
-fuzz: $(B)/host/build.ninja
-	ninja -C $(B)/host fuzz_archive archive_fixtures
-	mkdir -p $(B)/fuzz-corpus
-	$(B)/host/fuzz/fuzz_archive -max_total_time=$(FUZZ_SECONDS) -max_len=70000 $(B)/fuzz-corpus $(B)/host/archive-fixtures
+fuzz: build $(B)/host/build.ninja
+	ninja -C $(B)/host fuzzers
+	python3 $(ROOT)/tests/fuzz/run_fuzz.py $(B)/host/fuzz/targets.json --seconds $(FUZZ_SECONDS) --corpus $(B)/fuzz-corpus
 
 clean:
 	rm -rf $(B)

@@ -19,6 +19,8 @@ gtest_discover_tests(hosttests TEST_PREFIX "host." DISCOVERY_TIMEOUT 60)
 include(${CMAKE_SOURCE_DIR}/cmake/archive.cmake)
 
 include(${CMAKE_SOURCE_DIR}/cmake/winetests.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/update_tests.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/fuzz.cmake)
 
 # The release executable cannot run here; it is checked as a file.
 get_filename_component(VEXA_BUILD_ROOT ${VEXA_WIN64_DIR} DIRECTORY)

@@ -9,10 +9,14 @@ bool NamesNewClient(const VersionAnswer& answer) {
 
 std::wstring SignatureUrl(const std::wstring& downloadUrl) {
     size_t end = downloadUrl.find_first_of(L"?#");
+    const size_t scheme = downloadUrl.find(L"://");
+    const bool hasHost = scheme < end;  // a "://" before any query or fragment
+    const size_t host = hasHost ? scheme + 3 : 0;
     if (end == std::wstring::npos) {
         end = downloadUrl.size();
-        while (end > 0 && static_cast<unsigned>(downloadUrl[end - 1]) <= L' ') --end;
+        while (end > host && static_cast<unsigned>(downloadUrl[end - 1]) <= L' ') --end;
     }
+    const bool noPath = hasHost && !(downloadUrl.find(L'/', host) < end);
     std::wstring url = downloadUrl;
-    return url.insert(end, L".sig");
+    return url.insert(end, noPath ? L"/.sig" : L".sig");  // no path: the server's root
 }

@@ -21,6 +21,7 @@ bool NamesNewClient(const VersionAnswer& answer);
 
 // The URL of the signature file of a download: ".sig" added to the URL's
 // path, before any query or fragment ("http://h/vexa.exe?b=7" gives
-// "http://h/vexa.exe.sig?b=7"), and before blanks and line breaks at the end
-// of the answer, which are not part of the URL.
+// "http://h/vexa.exe.sig?b=7"; "http://h" gives "http://h/.sig"), and before
+// blanks and line breaks at the end of the answer, which are not part of the
+// URL.
 std::wstring SignatureUrl(const std::wstring& downloadUrl);

@@ -15,13 +15,16 @@ inline std::string ThisExecutable() { return ReadAll(GetModulePath()); }
 
 // exe with the file version a.b.c.d in its version resource's fixed part.
 inline std::string WithFileVersion(std::string exe, WORD a, WORD b, WORD c, WORD d) {
-    // The fixed part follows the key L"VS_VERSION_INFO" (the signature alone
-    // could also be an operand in the code).
+    // The fixed part follows the key L"VS_VERSION_INFO", its terminator and
+    // two bytes of padding (the key alone or the signature alone could also
+    // be data or an operand in the code).
     const std::wstring key = L"VS_VERSION_INFO";
-    const size_t at = exe.find(std::string(reinterpret_cast<const char*>(key.c_str()), key.size() * sizeof(wchar_t)));
     const DWORD signature = VS_FFI_SIGNATURE;
-    const size_t fixed = exe.find(std::string(reinterpret_cast<const char*>(&signature), sizeof(signature)), at);
-    if (at == std::string::npos || fixed == std::string::npos) return std::string();
+    const std::string pattern = std::string(reinterpret_cast<const char*>(key.c_str()), (key.size() + 1) * sizeof(wchar_t)) +
+                                std::string(2, '\0') + std::string(reinterpret_cast<const char*>(&signature), sizeof(signature));
+    const size_t at = exe.find(pattern);
+    if (at == std::string::npos) return std::string();
+    const size_t fixed = at + pattern.size() - sizeof(signature);
     const DWORD ms = MAKELONG(b, a), ls = MAKELONG(d, c);
     std::memcpy(&exe[fixed + offsetof(VS_FIXEDFILEINFO, dwFileVersionMS)], &ms, sizeof(ms));
     std::memcpy(&exe[fixed + offsetof(VS_FIXEDFILEINFO, dwFileVersionLS)], &ls, sizeof(ls));
