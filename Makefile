@@ -7,6 +7,9 @@ ROOT := $(abspath .)
 B := $(abspath $(BUILD))
 
 CONFIGURE = cmake -S $(ROOT) -G Ninja -Wno-dev
+# The publisher's public update key (README, "Signed updates"): given, the
+# release (win32) is built with it, and keeps it until set otherwise.
+VEXA_UPDATE_KEY ?=
 
 .PHONY: all deps build test run bench fuzz clean
 
@@ -23,6 +26,7 @@ $(B)/host/build.ninja:
 	$(CONFIGURE) -B $(B)/host -DCMAKE_BUILD_TYPE=Debug -DVEXA_WIN64_DIR=$(B)/win64
 
 build: deps $(B)/win32/build.ninja $(B)/win64/build.ninja
+	$(if $(VEXA_UPDATE_KEY),cmake -DVEXA_UPDATE_KEY=$(abspath $(VEXA_UPDATE_KEY)) $(B)/win32 >/dev/null)
 	ninja -C $(B)/win32
 	ninja -C $(B)/win64
 

@@ -16,14 +16,16 @@ sys.path.insert(0, str(ROOT / "tests" / "harness"))
 import http_servers  # noqa: E402
 
 LIBS = ["-lgdiplus", "-lwininet", "-lnetapi32", "-lshlwapi", "-lshell32", "-lole32", "-loleaut32", "-luuid",
-        "-lcomctl32", "-ladvapi32", "-lcrypt32", "-lversion"]
+        "-lcomctl32", "-ladvapi32", "-lcrypt32", "-lbcrypt", "-lversion"]
 RUNS = 5
 
 
 def _probe(ctx):
+    """The probe, built with the test builds' update key (that of vexa-scripted.exe)."""
     exe = ctx.out / "update_probe.exe"
+    key = ctx.win64 / "gen" / "vexa-scripted" / "UpdateKey.cpp"
     ctx.mingw(ROOT / "bench" / "update_probe.cpp", exe,
-              ["-std=c++17", f"-I{ROOT}", str(ctx.win64 / "libvexa_core.a"), *LIBS,
+              ["-std=c++17", f"-I{ROOT}", str(key), str(ctx.win64 / "libvexa_core.a"), *LIBS,
                "/usr/x86_64-w64-mingw32/lib/libz.a"])
     w = ctx.wine()
     return w, w.put_file(exe, r"C:\bench\update_probe.exe")
