@@ -54,7 +54,7 @@ def main():
     parser.add_argument("--smoke")
     parser.add_argument("--seconds", type=int)
     parser.add_argument("--corpus")
-    args = parser.parse_args()
+    args = parser.parse_intermixed_args()
     targets_file = Path(args.targets)
     targets = json.loads(targets_file.read_text())
     fuzz_dir = targets_file.parent
