@@ -10,6 +10,9 @@ B := $(abspath $(BUILD))
 WINE10_ROOT ?= $(HOME)/.cache/vexa/wine10-root
 
 CONFIGURE = cmake -S $(ROOT) -G Ninja -Wno-dev
+# The publisher's public update key (README, "Signed updates"): given, the
+# release (win32) is built with it, and keeps it until set otherwise.
+VEXA_UPDATE_KEY ?=
 
 .PHONY: all deps wine10 build test run bench fuzz clean
 
@@ -29,6 +32,7 @@ $(B)/host/build.ninja:
 	$(CONFIGURE) -B $(B)/host -DCMAKE_BUILD_TYPE=Debug -DVEXA_WIN64_DIR=$(B)/win64 -DVEXA_WINE10_ROOT=$(WINE10_ROOT)
 
 build: deps $(B)/win32/build.ninja $(B)/win64/build.ninja
+	$(if $(VEXA_UPDATE_KEY),cmake -DVEXA_UPDATE_KEY=$(abspath $(VEXA_UPDATE_KEY)) $(B)/win32 >/dev/null)
 	ninja -C $(B)/win32
 	ninja -C $(B)/win64
 
@@ -42,13 +46,14 @@ run: build wine10
 bench: build wine10
 	VEXA_WINE10_ROOT=$(WINE10_ROOT) python3 $(ROOT)/bench/bench.py --build $(B)
 
-# Fuzzes the archive reader (libFuzzer, clang) for FUZZ_SECONDS, starting from
-# the test fixtures; what it finds interesting stays in $(B)/fuzz-corpus.
+# Runs every fuzz target (libFuzzer, clang) for FUZZ_SECONDS each, starting
+# from its seeds (the built executables among them); what a target finds
+# interesting stays in $(B)/fuzz-corpus/<target>, crashing inputs in
+# $(B)/fuzz-crashes.
 FUZZ_SECONDS ?= 300
-fuzz: $(B)/host/build.ninja
-	ninja -C $(B)/host fuzz_archive archive_fixtures
-	mkdir -p $(B)/fuzz-corpus
-	$(B)/host/fuzz/fuzz_archive -max_total_time=$(FUZZ_SECONDS) -max_len=70000 $(B)/fuzz-corpus $(B)/host/archive-fixtures
+fuzz: build $(B)/host/build.ninja
+	ninja -C $(B)/host fuzzers
+	python3 $(ROOT)/tests/fuzz/run_fuzz.py $(B)/host/fuzz/targets.json --seconds $(FUZZ_SECONDS) --corpus $(B)/fuzz-corpus
 
 clean:
 	rm -rf $(B)

@@ -27,7 +27,7 @@ def figure(fn):
 # Debian 12's Wine 8, i686, the build players get, under Wine 10.
 TOOLCHAINS = {"win64": "x86_64-w64-mingw32", "win32": "i686-w64-mingw32"}
 CLIENT_LIBS = ["-lgdiplus", "-lwininet", "-lnetapi32", "-lshlwapi", "-lshell32", "-lole32", "-loleaut32", "-luuid",
-               "-lcomctl32", "-ladvapi32", "-lcrypt32", "-lversion"]
+               "-lcomctl32", "-ladvapi32", "-lcrypt32", "-lbcrypt", "-liphlpapi", "-lversion"]
 
 
 def load_harness(build_dir):

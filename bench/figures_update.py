@@ -22,8 +22,10 @@ LINE_RATE = 100_000_000 // 8  # 100 Mbit/s in bytes per second
 
 
 def _probe(ctx, tier="win64"):
+    """The probe, built with the test builds' update key (that of vexa-scripted.exe)."""
     exe = ctx.out / f"update_probe-{tier}.exe"
-    ctx.mingw(ROOT / "bench" / "update_probe.cpp", exe, ctx.client_code(tier), tier=tier)
+    key = ctx.build / tier / "gen" / "vexa-scripted" / "UpdateKey.cpp"
+    ctx.mingw(ROOT / "bench" / "update_probe.cpp", exe, [str(key), *ctx.client_code(tier)], tier=tier)
     w = ctx.wine(tier)
     return w, w.put_file(exe, r"C:\bench\update_probe.exe")
 

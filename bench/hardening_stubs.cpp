@@ -9,7 +9,8 @@ const wchar_t kBrowserEmulationKey[] = L"";
 bool EnsureBrowserEmulation() { return true; }
 bool RemoveBrowserEmulation(const std::wstring&) { return true; }
 
-bool CheckDownloadedClient(const std::wstring&, std::wstring*) { return true; }
+bool ReadHeldFile(HANDLE, std::vector<unsigned char>*, std::wstring*) { return true; }
+bool CheckDownloadedClient(const std::vector<unsigned char>&, std::wstring*) { return true; }
 bool ReadFileVersionNumber(const std::wstring&, unsigned long long*) { return false; }
 
 RECT CDownloadProgress::Area() { return RECT{}; }

@@ -19,6 +19,8 @@ gtest_discover_tests(hosttests TEST_PREFIX "host." DISCOVERY_TIMEOUT 60)
 include(${CMAKE_SOURCE_DIR}/cmake/archive.cmake)
 
 include(${CMAKE_SOURCE_DIR}/cmake/winetests.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/update_tests.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/fuzz.cmake)
 
 # The release executable checked as a file: what the scenarios cannot see.
 add_test(NAME static.release_exe

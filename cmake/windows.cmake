@@ -21,7 +21,25 @@ if(VEXA_BENCH_WITHOUT_HARDENING)
          ${CMAKE_SOURCE_DIR}/update/ClientCheck.cpp ${CMAKE_SOURCE_DIR}/login/DownloadProgress.cpp)
     list(APPEND CLIENT_SOURCES ${CMAKE_SOURCE_DIR}/bench/hardening_stubs.cpp)
 endif()
+# For the bench's size figure only: the client without the signature check
+# of downloaded clients (an empty stand-in that accepts every download).
+option(VEXA_BENCH_WITHOUT_SIGNED_UPDATES "stub out the update signature check (size figure)" OFF)
+if(VEXA_BENCH_WITHOUT_SIGNED_UPDATES)
+    list(REMOVE_ITEM CLIENT_SOURCES ${CMAKE_SOURCE_DIR}/update/UpdateSignature.cpp
+         ${CMAKE_SOURCE_DIR}/update/SignatureDer.cpp)
+    list(APPEND CLIENT_SOURCES ${CMAKE_SOURCE_DIR}/bench/signature_stubs.cpp)
+endif()
 file(GLOB_RECURSE RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
+
+# The publisher's update key (README, "Signed updates"): the release starts a
+# downloaded client only when it is signed with this key's private half.
+# Empty: the downloaded client is checked as an executable only.
+set(VEXA_UPDATE_KEY "" CACHE FILEPATH "ECDSA P-256 public key (PEM) a downloaded client must be signed with")
+if(VEXA_UPDATE_KEY AND NOT (IS_ABSOLUTE "${VEXA_UPDATE_KEY}" AND EXISTS "${VEXA_UPDATE_KEY}"))
+    message(FATAL_ERROR "VEXA_UPDATE_KEY must be the absolute path of a PEM public key: ${VEXA_UPDATE_KEY}")
+elseif(NOT VEXA_UPDATE_KEY)
+    message(STATUS "vexa.exe without VEXA_UPDATE_KEY: downloaded clients are not signature-checked")
+endif()
 
 # The archive the first-run setup unpacks (res/archive.rc): the settings
 # template and the uninstall icon, deflated by a script of ours.
@@ -41,7 +59,7 @@ add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 add_library(vexa_core STATIC ${CLIENT_SOURCES})
 target_include_directories(vexa_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(vexa_core PUBLIC
-    gdiplus wininet netapi32 shlwapi shell32 ole32 oleaut32 uuid comctl32 advapi32 crypt32 version
+    gdiplus wininet netapi32 shlwapi shell32 ole32 oleaut32 uuid comctl32 advapi32 crypt32 bcrypt version
     ${CMAKE_FIND_ROOT_PATH}/lib/libz.a)
 
 # The adapter list: the login URL's address where NetBIOS gives none.
@@ -59,6 +77,19 @@ function(vexa_client NAME VERSION)
     target_include_directories(${NAME} PRIVATE ${gen} ${CMAKE_SOURCE_DIR}/res)
     target_link_libraries(${NAME} PRIVATE vexa_core)
     target_link_options(${NAME} PRIVATE -municode -mwindows -s)
+    vexa_update_key_source(${NAME})
+endfunction()
+
+# The definition of BuiltInUpdateKey() for the executable NAME, generated from
+# the PEM file its VEXA_UPDATE_KEY property names: VEXA_UPDATE_KEY unless set
+# otherwise later (the test builds), no key when empty.
+function(vexa_update_key_source NAME)
+    set(out ${CMAKE_BINARY_DIR}/gen/${NAME}/UpdateKey.cpp)
+    set(pem $<TARGET_PROPERTY:${NAME},VEXA_UPDATE_KEY>)
+    set(script ${CMAKE_SOURCE_DIR}/res/make_update_key.py)
+    add_custom_command(OUTPUT ${out} COMMAND ${PYTHON} ${script} "${pem}" ${out} DEPENDS ${script} ${pem} VERBATIM)
+    target_sources(${NAME} PRIVATE ${out})
+    set_property(TARGET ${NAME} PROPERTY VEXA_UPDATE_KEY "${VEXA_UPDATE_KEY}")
 endfunction()
 
 vexa_client(vexa ${VEXA_FILE_VERSION} ${ENTRY_SOURCES})

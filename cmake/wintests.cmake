@@ -16,6 +16,9 @@ add_executable(wintests ${WIN_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/browser/CreateBr
                ${CMAKE_SOURCE_DIR}/res/vexa.rc)
 target_include_directories(wintests PRIVATE ${gen} ${CMAKE_SOURCE_DIR}/res)
 target_link_libraries(wintests PRIVATE vexa_core gtest_main ws2_32)
+# No built-in key: each test names the key a download is checked with.
+vexa_update_key_source(wintests)
+set_property(TARGET wintests PROPERTY VEXA_UPDATE_KEY "")
 
 # Small console helpers the end-to-end driver uses to act like Windows
 # programs: start a process exactly as the client does, hold a file open.
@@ -32,3 +35,10 @@ vexa_client(vexa-1.0.0.1 1.0.0.1 ${ENTRY_SOURCES})
 file(GLOB SCRIPTED_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/scripted/*.cpp)
 vexa_client(vexa-scripted ${VEXA_FILE_VERSION} ${CMAKE_SOURCE_DIR}/app/WinMain.cpp ${SCRIPTED_SOURCES})
 vexa_client(vexa-scripted-1.0.0.1 1.0.0.1 ${CMAKE_SOURCE_DIR}/app/WinMain.cpp ${SCRIPTED_SOURCES})
+
+# The test clients trust the test key pair and carry its signature; one
+# client is built without a key, as a release without VEXA_UPDATE_KEY.
+include(${CMAKE_SOURCE_DIR}/cmake/updatekey.cmake)
+vexa_test_key_clients(vexa-scripted vexa-scripted-1.0.0.1)
+vexa_client(vexa-scripted-nokey ${VEXA_FILE_VERSION} ${CMAKE_SOURCE_DIR}/app/WinMain.cpp ${SCRIPTED_SOURCES})
+set_property(TARGET vexa-scripted-nokey PROPERTY VEXA_UPDATE_KEY "")

@@ -18,7 +18,9 @@ check so it can be written while the client runs:
     version = 1.0.0.1
 
 A client older than that version is then told to download it from the portal
-itself (DOWNLOAD_PATH)."""
+itself (DOWNLOAD_PATH), and its signature from DOWNLOAD_PATH + ".sig": the
+file's own .sig beside it (the build signs every test client with the test
+key pair of its build folder, so `make run` shows an update)."""
 import argparse
 import configparser
 import html
@@ -32,6 +34,7 @@ from urllib.parse import parse_qs, urlsplit
 PORT = 18480
 LOGIN_PREFIX = "/client/gamecode/vexa/mac/"
 DOWNLOAD_PATH = "/client/download/vexa.exe"
+SIGNATURE_PATH = DOWNLOAD_PATH + ".sig"
 ROOT = Path(__file__).resolve().parents[1]
 UPDATE_CONFIG = ROOT / "portal" / "update.ini"
 SERVERS = ["晨曦之塔", "碧海港湾", "星落高原"]
@@ -123,6 +126,11 @@ class Options:
         return (ROOT / offer.get("client", ""), offer.get("version", "")) if offer.get("client") else None
 
 
+def signature_of(client):
+    """The signature file beside a client: vexa.exe.sig for vexa.exe."""
+    return client.with_name(client.name + ".sig")
+
+
 def version_tuple(text):
     try:
         return tuple(int(part) for part in text.split("."))
@@ -163,6 +171,8 @@ class Handler(BaseHTTPRequestHandler):
             self.send(200, self.version_answer(parts.query, options), "text/plain; charset=utf-8")
         elif path == DOWNLOAD_PATH and options.newer_client():
             self.send(200, options.newer_client()[0].read_bytes(), "application/octet-stream")
+        elif path == SIGNATURE_PATH and options.newer_client() and signature_of(options.newer_client()[0]).exists():
+            self.send(200, signature_of(options.newer_client()[0]).read_bytes(), "application/octet-stream")
         elif path == "/static/banner.svg":
             self.send(200, BANNER, "image/svg+xml")
         elif path == "/help":

@@ -14,6 +14,7 @@
 #include "base/Text.h"
 #include "update/ClientCheck.h"
 #include "update/HttpGet.h"
+#include "update/UpdateSignature.h"
 #include "update/UpdateTask.h"
 
 namespace {
@@ -94,6 +95,17 @@ Transfer AppendBody(HttpGet& response, const std::wstring& path, long long* writ
     }
 }
 
+// Anyone on the network path can answer the version check and the
+// download: only a file the publisher signed (when this build has a key),
+// and then only a whole executable for this machine with a higher version,
+// may replace the client. The signature comes first, so with a key the
+// headers are read only from the publisher's bytes.
+bool CheckDownload(HANDLE held, const std::wstring& url, const UpdateKey* key, std::wstring* failure) {
+    std::vector<unsigned char> image;
+    return ReadHeldFile(held, &image, failure) && CheckSignedDownload(key, url, image, failure) &&
+           CheckDownloadedClient(image, failure);
+}
+
 // Fetches url into path. True when exactly the announced length is on disk;
 // *total is then that length.
 bool Fetch(const std::wstring& url, const std::wstring& path, long long* total, IUpdateProgress* progress) {
@@ -132,12 +144,11 @@ void CUpdateTask::DownloadUpdate(std::wstring url) {
         std::wstring md5;
         GetFileMd5(m_downloadPath, md5);
         WriteUpdateLog(L"Finish download,file md5=" + md5);
-        // Over plain HTTP: a broken file or a downgrade must not replace the
-        // client. Nobody may write it between the check and the start.
+        // Nobody may write the file between its check and its start.
         FileHandle checked(::CreateFileW(m_downloadPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
         std::wstring failure;
-        if (!CheckDownloadedClient(m_downloadPath, &failure)) {
+        if (!CheckDownload(checked.Get(), url, m_updateKey, &failure)) {
             WriteUpdateLog(L"Check download file failure." + failure);
             return;
         }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "update/UpdateKey.h"
 #include "update/UpdateProgress.h"
 #include "update/VersionAnswer.h"
 
@@ -42,13 +43,17 @@ public:
     VersionAnswer HttpGetText();
 
     // Downloads url into the download path and, when the whole announced
-    // length arrived and the file is a newer client for this machine
+    // length arrived, the file is signed with the update key (when there is
+    // one: CheckSignedDownload) and is a newer client for this machine
     // (CheckDownloadedClient), starts it in the hand-over mode and ends the
     // process. Returns when anything failed; the download file is then left
     // as it is.
     void DownloadUpdate(std::wstring url);
     // Where DownloadUpdate reports its progress; none by default.
     void ReportProgressTo(IUpdateProgress* progress) { m_progress = progress; }
+    // The key a download's signature must verify under; BuiltInUpdateKey()
+    // by default, none (nullptr) for no signature check.
+    void CheckSignaturesWith(const UpdateKey* key) { m_updateKey = key; }
 
     const std::wstring& DownloadPath() const { return m_downloadPath; }
     const std::wstring& InstalledPath() const { return m_installedPath; }
@@ -62,6 +67,7 @@ private:
     std::wstring m_dataSubPath;
     std::wstring m_versionAnswer;
     IUpdateProgress* m_progress = nullptr;
+    const UpdateKey* m_updateKey = BuiltInUpdateKey();
 };
 
 // Logs a failed transfer as two lines: "Try Download File Exception" and

@@ -18,3 +18,10 @@ struct VersionAnswer {
 // more, not cut, and not led by a negative integer (read as wcstol reads it:
 // blanks, sign, digits). The whole text, untrimmed, is then the URL.
 bool NamesNewClient(const VersionAnswer& answer);
+
+// The URL of the signature file of a download: ".sig" added to the URL's
+// path, before any query or fragment ("http://h/vexa.exe?b=7" gives
+// "http://h/vexa.exe.sig?b=7"; "http://h" gives "http://h/.sig"), and before
+// blanks and line breaks at the end of the answer, which are not part of the
+// URL.
+std::wstring SignatureUrl(const std::wstring& downloadUrl);

@@ -2,9 +2,15 @@
 scripted stand-in, which fires the login page's DocumentComplete) installed
 with file version 1.0.0.0, against loopback servers made the prefix's proxy,
 so that its fixed URLs (127.0.0.1:18480) reach them. Each case reads the
-update log line by line and checks that a client still runs."""
+update log line by line and checks that a client still runs.
+
+The test builds trust the update key pair of their build folder and carry
+its signature (<exe>.sig); here openssl signs whatever else a case serves.
+vexa-scripted-nokey.exe is built without a key, as a release without
+VEXA_UPDATE_KEY."""
 import hashlib
 import re
+import struct
 import subprocess
 import time
 from pathlib import Path
@@ -18,6 +24,8 @@ from wine import wait_until
 
 SCRIPTED = wine.BIN / "vexa-scripted.exe"
 SCRIPTED_NEXT = wine.BIN / "vexa-scripted-1.0.0.1.exe"
+SCRIPTED_NOKEY = wine.BIN / "vexa-scripted-nokey.exe"
+TEST_KEY = wine.BIN / "update-test-key" / "private.pem"
 TITLE = "Vexaria极速登录器"
 BOX_TITLE = "关闭提示"
 CHECK_URL = "http://127.0.0.1:18480/getClientVersion.php?p=velmo&g=vexa&v="
@@ -26,6 +34,33 @@ LOGIN_PAGE = "<html><head><title>login</title></head><body><p>Vexaria login</p><
 MESSAGE = re.compile(r".*Error \d+\)?")  # a failure's text with its code
 NO_UPDATE = ["Finish Update.", SEPARATOR]
 BODY = b"N" * 5000
+
+
+def signature(path):
+    """The build's signature of a test client: <exe>.sig beside it."""
+    return path.with_name(path.name + ".sig")
+
+
+def sign(data, key=TEST_KEY):
+    """openssl's DER signature (SHA-256) of data."""
+    return subprocess.run(["openssl", "dgst", "-sha256", "-sign", str(key)], input=data, capture_output=True,
+                          check=True).stdout
+
+
+def another_key(w):
+    key = w.dir / "another-key.pem"
+    subprocess.run(["openssl", "ecparam", "-name", "prime256v1", "-genkey", "-noout", "-out", str(key)], check=True)
+    return key
+
+
+def with_file_version(data, *parts):
+    """The executable with another file version in its version resource's
+    fixed part (after the key, its terminator, two bytes of padding and the
+    fixed part's signature)."""
+    marker = "VS_VERSION_INFO\0".encode("utf-16-le") + b"\0\0" + struct.pack("<I", 0xFEEF04BD)
+    at = data.index(marker) + len(marker) - 4
+    a, b, c, d = parts
+    return data[:at + 8] + struct.pack("<II", a << 16 | b, c << 16 | d) + data[at + 16:]
 
 
 def installed_path(w):
@@ -80,17 +115,18 @@ def not_updating(*before_answer, answer=""):
                        lines=downloading("Http QueryInfoStatusCode:200", "Content length:8000")),
     "download_held": dict(download=Reply(body=BODY), hold=True,
                           lines=downloading("Http QueryInfoStatusCode:200", "Content length:5000")),
-    "junk_of_announced_length": dict(download=Reply(body=BODY), file=BODY,
+    # Without an update key, the checks of the executable alone.
+    "junk_of_announced_length": dict(download=Reply(body=BODY), file=BODY, client=SCRIPTED_NOKEY,
                                      lines=downloading("Http QueryInfoStatusCode:200", "Content length:5000",
                                                        "Finish download,file size=5000",
                                                        "Finish download,file md5=" + hashlib.md5(BODY).hexdigest(),
                                                        "Check download file failure.Not a whole executable")),
-    "same_version": dict(download=Reply(file=SCRIPTED), file=SCRIPTED, lines=lambda: downloading(
+    "same_version": dict(download=Reply(file=SCRIPTED), file=SCRIPTED, client=SCRIPTED_NOKEY, lines=lambda: downloading(
         "Http QueryInfoStatusCode:200", f"Content length:{SCRIPTED.stat().st_size}",
         f"Finish download,file size={SCRIPTED.stat().st_size}", "Finish download,file md5=" + md5(SCRIPTED),
         "Check download file failure.Version 1.0.0.0 not higher than this client's 1.0.0.0")),
 })
-def update_outcome(w, lines, check=text(NEW_CLIENT), download=None, file=None, hold=False):
+def update_outcome(w, lines, check=text(NEW_CLIENT), download=None, file=None, hold=False, client=SCRIPTED):
     """One check and, when the answer names a client, its download: the log
     holds exactly the lines of the outcome, the download file what arrived,
     and the client runs on."""
@@ -100,7 +136,7 @@ def update_outcome(w, lines, check=text(NEW_CLIENT), download=None, file=None, h
     routes = {"*": login, "/getClientVersion.php": check, "/client/vexa-1.0.0.1.exe": download}
     with LoopbackServer({k: v for k, v in routes.items() if v}) as server:
         w.use_proxy(server.port)
-        install(w)
+        install(w, client)
         if hold:
             w.host_path(download_path(w)).parent.mkdir(parents=True, exist_ok=True)
         holder = w.hold(download_path(w), 60000) if hold else None
@@ -183,16 +219,18 @@ def update_log_cap(w, size, kept):
         client_runs(w)
 
 
-@scenario
-def update_full(w):
+@table({"signed": dict(client=SCRIPTED), "without_key": dict(client=SCRIPTED_NOKEY)})
+def update_full(w, client):
     """The portal names the 1.0.0.1 build; it is downloaded, logged with its
     size and MD5, started with "-d " and the installed path; the old client
     exits with 0; the hand-over puts the new build in place and starts it,
-    and the new client's own check finds nothing newer."""
+    and the new client's own check finds nothing newer. A client with the
+    update key asks for the download's signature and finds the publisher's
+    (nothing is logged for it); one without a key asks for none."""
     portal = TestPortal(new_client=str(SCRIPTED_NEXT), new_version="1.0.0.1")
     try:
         portal.use_as_proxy(w)
-        install(w)
+        install(w, client)
         _, code = w.launch(installed_path(w), wait=True, timeout=120)  # returns when the old client ends
         assert code == 0, code
         url = "http://127.0.0.1:18480/client/download/vexa.exe"
@@ -210,9 +248,62 @@ def update_full(w):
         assert md5(w.host_path(installed_path(w))) == digest
         assert [t for t in portal.requests() if t.startswith("/getClientVersion.php")] == [
             "/getClientVersion.php?p=velmo&g=vexa&v=1.0.0.0", "/getClientVersion.php?p=velmo&g=vexa&v=1.0.0.1"]
+        asked = [t for t in portal.requests() if t.startswith("/client/download/")]
+        signed = [] if client == SCRIPTED_NOKEY else ["/client/download/vexa.exe.sig"]
+        assert asked == ["/client/download/vexa.exe", *signed], asked
         client_runs(w)
     finally:
         portal.stop()
+
+
+def served_changed(w):
+    data = bytearray(SCRIPTED_NEXT.read_bytes())
+    data[0x40] ^= 1  # the DOS stub: still the same executable to Windows
+    return bytes(data), signature(SCRIPTED_NEXT).read_bytes()
+
+
+def served_older(w):
+    older = with_file_version(SCRIPTED.read_bytes(), 0, 9, 0, 0)
+    return older, sign(older)
+
+
+@table({
+    "another_key": dict(serve=lambda w: (SCRIPTED_NEXT.read_bytes(), sign(SCRIPTED_NEXT.read_bytes(), another_key(w))),
+                        failure="Signature not valid.Status 0xC000A000"),
+    "changed_after_signing": dict(serve=served_changed, failure="Signature not valid.Status 0xC000A000"),
+    "no_signature_file": dict(serve=lambda w: (SCRIPTED_NEXT.read_bytes(), None),
+                              failure="No signature file.Http QueryInfoStatusCode:404"),
+    "cut_signature": dict(serve=lambda w: (SCRIPTED_NEXT.read_bytes(), signature(SCRIPTED_NEXT).read_bytes()[:35]),
+                          failure="Signature unreadable.Size:35"),
+    "garbage_signature": dict(serve=lambda w: (SCRIPTED_NEXT.read_bytes(), b"<html>not found</html>"),
+                              failure="Signature unreadable.Size:22"),
+    "signed_older_client": dict(serve=served_older, failure="Version 0.9.0.0 not higher than this client's 1.0.0.0"),
+})
+def update_signature_refused(w, serve, failure):
+    """A client with the update key downloads what the version answer names,
+    asks for "<URL>.sig" (before the query), and refuses anything but the
+    publisher's signature of exactly these bytes with one log line; the
+    download stays as it arrived, the installed client is unchanged and
+    runs on. A good signature does not bypass the version check."""
+    body, sig = serve(w)
+    url = NEW_CLIENT + "?build=7"
+    routes = {"*": text(LOGIN_PAGE), "/getClientVersion.php": text(url), "/client/vexa-1.0.0.1.exe": Reply(body=body),
+              "/client/vexa-1.0.0.1.exe.sig": Reply(status=404, body=b"not here") if sig is None else Reply(body=sig)}
+    with LoopbackServer(routes) as server:
+        w.use_proxy(server.port)
+        install(w)
+        w.launch(installed_path(w))
+        digest = hashlib.md5(body).hexdigest()
+        wait_log(w, [
+            CHECK_URL + "1.0.0.0", "Http QueryInfoStatusCode:200", "Server response check version msg:" + url,
+            "ExcuUpdate,URL=" + url, "Http QueryInfoStatusCode:200", f"Content length:{len(body)}",
+            f"Finish download,file size={len(body)}", "Finish download,file md5=" + digest,
+            "Check download file failure." + failure])
+        client_runs(w)
+        assert [t for t in server.requests if t.startswith("/client/vexa")] == [
+            "/client/vexa-1.0.0.1.exe?build=7", "/client/vexa-1.0.0.1.exe.sig?build=7"], server.requests
+        assert w.host_path(download_path(w)).read_bytes() == body
+        assert md5(w.host_path(installed_path(w))) == md5(SCRIPTED)
 
 
 BAR = (180, 302, 300)  # the progress bar's row in the login window: x, y, width
@@ -238,7 +329,8 @@ def update_progress_shown(w):
     document mode was set for the client."""
     size = SCRIPTED_NEXT.stat().st_size
     routes = {"*": text(LOGIN_PAGE), "/getClientVersion.php": text(NEW_CLIENT),
-              "/client/vexa-1.0.0.1.exe": Reply(file=SCRIPTED_NEXT, rate=size // 10)}
+              "/client/vexa-1.0.0.1.exe": Reply(file=SCRIPTED_NEXT, rate=size // 10),
+              "/client/vexa-1.0.0.1.exe.sig": Reply(file=signature(SCRIPTED_NEXT))}
     with LoopbackServer(routes) as server:
         w.use_proxy(server.port)
         install(w)

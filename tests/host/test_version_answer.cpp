@@ -37,4 +37,25 @@ TEST(VersionAnswer, DecidesFromTheWholeText) {
     for (const auto& c : cases) EXPECT_EQ(NamesNewClient({c.text, c.cut}), c.update) << c.what;
     ASSERT_EQ(longUrl.size(), 1024u);
 }
+
+TEST(VersionAnswer, SignatureFileBesideTheDownload) {
+    const struct {
+        const char* what;
+        std::wstring download, signature;
+    } cases[] = {
+        {"a path", L"http://h:1/client/vexa.exe", L"http://h:1/client/vexa.exe.sig"},
+        {"a query", L"http://h/vexa.exe?build=7&v=1.0", L"http://h/vexa.exe.sig?build=7&v=1.0"},
+        {"a fragment", L"http://h/vexa.exe#top", L"http://h/vexa.exe.sig#top"},
+        {"a question mark in the fragment", L"http://h/a#b?c", L"http://h/a.sig#b?c"},
+        {"a trailing line break", L"http://h/vexa.exe\r\n", L"http://h/vexa.exe.sig\r\n"},
+        {"a query and a line break", L"http://h/vexa.exe?x=1\r\n", L"http://h/vexa.exe.sig?x=1\r\n"},
+        {"no path", L"http://h:80", L"http://h:80/.sig"},
+        {"no path, a query", L"http://h?x", L"http://h/.sig?x"},
+        {"no path, a line break", L"http://h\n", L"http://h/.sig\n"},
+        {"a path ending in a slash", L"http://h/dl/", L"http://h/dl/.sig"},
+        {"a scheme mark in the query", L"http://h/a?r=http://x/b", L"http://h/a.sig?r=http://x/b"},
+        {"a scheme mark in the fragment only", L"h#://x", L"h.sig#://x"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SignatureUrl(c.download), c.signature) << c.what;
+}
 }  // namespace

@@ -10,7 +10,7 @@ from pe import PE, string_table, version_strings  # noqa: E402
 
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "ole32.dll", "iphlpapi.dll",
                "oleaut32.dll", "comctl32.dll", "gdiplus.dll", "wininet.dll", "netapi32.dll", "shlwapi.dll",
-               "crypt32.dll", "version.dll", "msvcrt.dll", "uuid.dll", "msimg32.dll", "ws2_32.dll",
+               "crypt32.dll", "bcrypt.dll", "version.dll", "msvcrt.dll", "uuid.dll", "msimg32.dll", "ws2_32.dll",
                "urlmon.dll", "uxtheme.dll"}
 
 

@@ -15,31 +15,20 @@ inline std::string ThisExecutable() { return ReadAll(GetModulePath()); }
 
 // exe with the file version a.b.c.d in its version resource's fixed part.
 inline std::string WithFileVersion(std::string exe, WORD a, WORD b, WORD c, WORD d) {
-    // The fixed part follows the key L"VS_VERSION_INFO" (the signature alone
-    // could also be an operand in the code).
+    // The fixed part follows the key L"VS_VERSION_INFO", its terminator and
+    // two bytes of padding (the key alone or the signature alone could also
+    // be data or an operand in the code).
     const std::wstring key = L"VS_VERSION_INFO";
-    const size_t at = exe.find(std::string(reinterpret_cast<const char*>(key.c_str()), key.size() * sizeof(wchar_t)));
     const DWORD signature = VS_FFI_SIGNATURE;
-    const size_t fixed = exe.find(std::string(reinterpret_cast<const char*>(&signature), sizeof(signature)), at);
-    if (at == std::string::npos || fixed == std::string::npos) return std::string();
+    const std::string pattern = std::string(reinterpret_cast<const char*>(key.c_str()), (key.size() + 1) * sizeof(wchar_t)) +
+                                std::string(2, '\0') + std::string(reinterpret_cast<const char*>(&signature), sizeof(signature));
+    const size_t at = exe.find(pattern);
+    if (at == std::string::npos) return std::string();
+    const size_t fixed = at + pattern.size() - sizeof(signature);
     const DWORD ms = MAKELONG(b, a), ls = MAKELONG(d, c);
     std::memcpy(&exe[fixed + offsetof(VS_FIXEDFILEINFO, dwFileVersionMS)], &ms, sizeof(ms));
     std::memcpy(&exe[fixed + offsetof(VS_FIXEDFILEINFO, dwFileVersionLS)], &ls, sizeof(ls));
     return exe;
-}
-
-// The machine type exe was built for.
-inline WORD MachineOf(const std::string& exe) {
-    LONG pe = 0;
-    WORD machine = 0;
-    std::memcpy(&pe, &exe[offsetof(IMAGE_DOS_HEADER, e_lfanew)], sizeof(pe));
-    std::memcpy(&machine, &exe[pe + sizeof(DWORD) + offsetof(IMAGE_FILE_HEADER, Machine)], sizeof(machine));
-    return machine;
-}
-
-// A machine type other than the one this test program was built for.
-inline WORD OtherMachine(const std::string& exe) {
-    return MachineOf(exe) == IMAGE_FILE_MACHINE_I386 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
 }
 
 // exe marked as built for another machine.

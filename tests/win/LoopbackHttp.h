@@ -1,5 +1,5 @@
 // A small HTTP server on 127.0.0.1 inside the test process: one reply for
-// every request, in the ways real servers fail (an error status, no
+// every request (or one per path), in the ways real servers fail (an error status, no
 // Content-Length, a short body, a stall before or inside the answer).
 #pragma once
 
@@ -7,6 +7,8 @@
 #include <ws2tcpip.h>
 
 #include <atomic>
+#include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -20,11 +22,14 @@ struct HttpReply {
     long long announce = -1;
     bool stallBeforeHead = false;   // accept, read the request, never answer
     long long stallAfterBytes = -1; // send the head and this many body bytes, then wait
+    std::function<void()> onRequest; // runs on the server's thread before the answer
 };
 
 class LoopbackHttp {
 public:
-    explicit LoopbackHttp(HttpReply reply) : reply_(std::move(reply)) {
+    // reply answers every request, or those whose path routes does not name.
+    explicit LoopbackHttp(HttpReply reply, std::map<std::string, HttpReply> routes = {})
+        : reply_(std::move(reply)), routes_(std::move(routes)) {
         WSADATA data;
         WSAStartup(MAKEWORD(2, 2), &data);
         listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -86,22 +91,29 @@ private:
         std::string head;
         char c;
         while (head.find("\r\n\r\n") == std::string::npos && recv(s, &c, 1, 0) == 1) head += c;
+        std::string target;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             const size_t a = head.find(' '), b = head.find(' ', a + 1);
-            if (a != std::string::npos && b != std::string::npos) requests_.push_back(head.substr(a + 1, b - a - 1));
+            if (a != std::string::npos && b != std::string::npos) {
+                target = head.substr(a + 1, b - a - 1);
+                requests_.push_back(target);
+            }
         }
-        if (reply_.stallBeforeHead) {
+        const auto route = routes_.find(target.substr(0, target.find('?')));
+        const HttpReply& reply = route != routes_.end() ? route->second : reply_;
+        if (reply.onRequest) reply.onRequest();
+        if (reply.stallBeforeHead) {
             WaitForSingleObject(stop_, INFINITE);
         } else {
-            std::string out = "HTTP/1.1 " + std::to_string(reply_.status) + " X\r\nConnection: close\r\n";
-            const long long length = reply_.announce == -1 ? static_cast<long long>(reply_.body.size()) : reply_.announce;
-            if (reply_.announce != -2) out += "Content-Length: " + std::to_string(length) + "\r\n";
+            std::string out = "HTTP/1.1 " + std::to_string(reply.status) + " X\r\nConnection: close\r\n";
+            const long long length = reply.announce == -1 ? static_cast<long long>(reply.body.size()) : reply.announce;
+            if (reply.announce != -2) out += "Content-Length: " + std::to_string(length) + "\r\n";
             out += "\r\n";
-            const size_t sent = reply_.stallAfterBytes >= 0 ? static_cast<size_t>(reply_.stallAfterBytes) : reply_.body.size();
-            out += reply_.body.substr(0, sent);
+            const size_t sent = reply.stallAfterBytes >= 0 ? static_cast<size_t>(reply.stallAfterBytes) : reply.body.size();
+            out += reply.body.substr(0, sent);
             SendAll(s, out);
-            if (reply_.stallAfterBytes >= 0) WaitForSingleObject(stop_, INFINITE);
+            if (reply.stallAfterBytes >= 0) WaitForSingleObject(stop_, INFINITE);
         }
         shutdown(s, SD_SEND);  // the end of the body when no length was announced
     }
@@ -115,6 +127,7 @@ private:
     }
 
     HttpReply reply_;
+    std::map<std::string, HttpReply> routes_;  // by path, without the query
     SOCKET listener_ = INVALID_SOCKET;
     unsigned short port_ = 0;
     HANDLE stop_ = nullptr;

@@ -17,6 +17,7 @@
 #include "tests/win/ExecutableCopies.h"
 #include "tests/win/TestFiles.h"
 #include "tests/win/UpdateLogFile.h"
+#include "update/PeImage.h"
 #include "update/UpdateTask.h"
 
 namespace {
@@ -101,6 +102,9 @@ TEST(UpdateDownload, UnreachableServerIsLoggedAsException) {
 // failed, left in place, and this client goes on.
 TEST(UpdateDownload, OnlyANewerClientForThisMachineIsStarted) {
     const std::string exe = ThisExecutable();  // file version 1.0.0.0
+    // This build's machine, from its own headers, and another one.
+    const WORD machine = ExecutableMachine(reinterpret_cast<const uint8_t*>(exe.data()), exe.size());
+    const WORD another = machine == IMAGE_FILE_MACHINE_AMD64 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
     const struct {
         const char* what;
         std::string body;
@@ -109,8 +113,8 @@ TEST(UpdateDownload, OnlyANewerClientForThisMachineIsStarted) {
         {"junk of an executable's length", std::string(exe.size(), 'z'), L"Not a whole executable"},
         {"a newer client cut short", WithFileVersion(exe, 1, 0, 0, 1).substr(0, exe.size() / 2),
          L"Not a whole executable"},
-        {"built for another machine", WithMachine(WithFileVersion(exe, 1, 0, 0, 1), OtherMachine(exe)),
-         FormatText(L"Machine type 0x%04x, this client 0x%04x", OtherMachine(exe), MachineOf(exe))},
+        {"built for another machine", WithMachine(WithFileVersion(exe, 1, 0, 0, 1), another),
+         FormatText(L"Machine type 0x%04x, this client 0x%04x", another, machine)},
         {"no version resource", WithoutVersionResource(exe), L"No version resource"},
         {"the same version", exe, L"Version 1.0.0.0 not higher than this client's 1.0.0.0"},
         {"an older version", WithFileVersion(exe, 0, 9, 0, 0), L"Version 0.9.0.0 not higher than this client's 1.0.0.0"},
@@ -134,6 +138,7 @@ TEST(UpdateDownload, OnlyANewerClientForThisMachineIsStarted) {
                          L"Check download file failure." + c.failure}))
             << c.what;
         EXPECT_TRUE(ReadAll(d.path()) == c.body) << c.what;  // left as it arrived
+        EXPECT_EQ(server.Requests(), std::vector<std::string>{"/vexa.exe"}) << c.what;  // no key: no signature asked for
     }
 }
 
