@@ -49,6 +49,16 @@ def start_portal():
     sys.exit(f"the demo portal did not start on {PORTAL[0]}:{PORTAL[1]}")
 
 
+def let_wine_place_windows(env, yes):
+    """With no window manager (the private Xvfb) Wine leaves a maximized
+    window at its old size on X while Windows gives it the whole work area;
+    placing the windows itself, Wine shows them as Windows does."""
+    driver = r"HKCU\Software\Wine\X11 Driver"
+    command = ["reg", "add", driver, "/v", "Managed", "/d", "N", "/f"] if yes else \
+        ["reg", "delete", driver, "/v", "Managed", "/f"]
+    subprocess.run(wine.wine(*command), env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", default=str(ROOT / "build" / "win32"))
@@ -78,6 +88,7 @@ def main():
         env["DISPLAY"] = xvfb.display
         print(f"no DISPLAY: the client runs on Xvfb {xvfb.display} "
               f"(look at it with: DISPLAY={xvfb.display} import -window root shot.png)")
+    let_wine_place_windows(env, xvfb is not None)
     portal = start_portal()
     try:
         if scripted:
