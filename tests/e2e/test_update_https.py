@@ -13,7 +13,7 @@ from client import SEPARATOR, download_path, md5
 from http_servers import LoopbackServer, Reply, text
 from scenario import scenario, table
 from test_update import (CHECK_URL, LOGIN_PAGE, NEW_CLIENT, NO_UPDATE, SCRIPTED, SCRIPTED_NEXT, client_runs, install,
-                         installed_path, wait_log)
+                         installed_path, signature, wait_log)
 from tls import make_certificate, trust
 from wine import wait_until
 
@@ -50,11 +50,12 @@ def tunnels(proxy, tls):
 def update_over_https(w):
     """The version check, redirected from HTTP to HTTPS, gets its answer
     over TLS: the https URL of the 1.0.0.1 client, which is downloaded over
-    TLS and installed by the hand-over; the new client's own check (no longer
-    redirected) finds nothing newer."""
+    TLS with its signature and installed by the hand-over; the new client's
+    own check (no longer redirected) finds nothing newer."""
     with https_servers(w) as (proxy, tls):
         new_client = tls.url("/client/vexa-1.0.0.1.exe")
-        tls.routes.update({CHECK_PATH: text(new_client), "/client/vexa-1.0.0.1.exe": Reply(file=SCRIPTED_NEXT)})
+        tls.routes.update({CHECK_PATH: text(new_client), "/client/vexa-1.0.0.1.exe": Reply(file=SCRIPTED_NEXT),
+                           "/client/vexa-1.0.0.1.exe.sig": Reply(file=signature(SCRIPTED_NEXT))})
         proxy.routes[CHECK_PATH] = redirect(tls.url(CHECK_TARGET))
         install(w)
         w.launch(installed_path(w))
@@ -69,20 +70,23 @@ def update_over_https(w):
             CHECK_URL + "1.0.0.1", "Http QueryInfoStatusCode:200", "Server response check version msg:0", *NO_UPDATE,
         ], timeout=60)
         assert md5(w.host_path(installed_path(w))) == digest
-        assert tls.requests == [CHECK_TARGET, "/client/vexa-1.0.0.1.exe"], tls.requests
-        assert tunnels(proxy, tls) == 2, proxy.requests
+        assert tls.requests == [CHECK_TARGET, "/client/vexa-1.0.0.1.exe", "/client/vexa-1.0.0.1.exe.sig"], tls.requests
+        assert tunnels(proxy, tls) == 3, proxy.requests
         client_runs(w)
 
 
 @scenario
 def update_download_redirected_to_https(w):
     """A download URL on plain HTTP that redirects to HTTPS is followed: the
-    whole file arrives over TLS (here a client of the same version, which
-    the check after the download then refuses) and the client runs on."""
+    whole file arrives over TLS, and so does its signature (here a signed
+    client of the same version, which the check after the download then
+    refuses) and the client runs on."""
     with https_servers(w) as (proxy, tls):
-        tls.routes["/client/vexa.exe"] = Reply(file=SCRIPTED)
+        tls.routes.update({"/client/vexa.exe": Reply(file=SCRIPTED),
+                           "/client/vexa.exe.sig": Reply(file=signature(SCRIPTED))})
         proxy.routes.update({CHECK_PATH: text(NEW_CLIENT),
-                             "/client/vexa-1.0.0.1.exe": redirect(tls.url("/client/vexa.exe"))})
+                             "/client/vexa-1.0.0.1.exe": redirect(tls.url("/client/vexa.exe")),
+                             "/client/vexa-1.0.0.1.exe.sig": redirect(tls.url("/client/vexa.exe.sig"))})
         install(w)
         w.launch(installed_path(w))
         size = SCRIPTED.stat().st_size
@@ -92,7 +96,7 @@ def update_download_redirected_to_https(w):
             f"Finish download,file size={size}", "Finish download,file md5=" + md5(SCRIPTED),
             "Check download file failure.Version 1.0.0.0 not higher than this client's 1.0.0.0",
         ])
-        assert tls.requests == ["/client/vexa.exe"], tls.requests
+        assert tls.requests == ["/client/vexa.exe", "/client/vexa.exe.sig"], tls.requests
         assert w.host_path(download_path(w)).read_bytes() == SCRIPTED.read_bytes()
         client_runs(w)
 
