@@ -31,6 +31,12 @@ bool InWindowRect(HWND hwnd, POINT pt) {
 
 void PlaceButton(CTouchButton& button, int x, int y, int size, const UINT (&images)[3]) {
     ::SetWindowPos(button.m_hWnd, nullptr, x, y, size, size, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A button reaching below the top strip would lay its skin background
+    // over the page's first rows: only its part over the strip is shown.
+    if (y + size > kPageTop) {
+        HRGN strip = ::CreateRectRgn(0, 0, size, kPageTop - y);
+        if (strip && !::SetWindowRgn(button.m_hWnd, strip, FALSE)) ::DeleteObject(strip);  // else the window owns it
+    }
     button.SetImages(images[0], images[1], images[2]);
     ::BringWindowToTop(button.m_hWnd);
 }

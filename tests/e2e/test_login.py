@@ -105,6 +105,11 @@ def login_window_until_the_page_loads(w):
         s.wait_line("scripted: DocumentComplete")
         wait_until(lambda: s.w.pixel(*page_centre(geometry)) == WHITE, timeout=10, what="the page to show")
         s.w.screenshot("login page shown", window=wid)
+        # The minimise and close buttons keep to the top strip: the page's
+        # first rows show below them, not the skin behind the buttons.
+        x, y, width, _ = geometry
+        below_buttons = wine.screen_rgb(s.w, x + width - 55, y + 21, 50, 4)
+        assert all(p == WHITE for row in below_buttons for p in row), below_buttons
         assert s.portal.requests().count("/getClientVersion.php?p=velmo&g=vexa&v=1.0.0.0") == 1
 
         s.key(wid, "Return", "Escape", "KP_Enter")
