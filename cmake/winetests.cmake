@@ -11,14 +11,20 @@ set(VEXA_WIN32_DIR ${VEXA_BUILD_ROOT}/win32 CACHE PATH "i686 build that runs und
 set(VEXA_WINE10_ROOT "$ENV{HOME}/.cache/vexa/wine10-root" CACHE PATH "Debian 13 root with Wine 10")
 set(HARNESS ${CMAKE_SOURCE_DIR}/tests/harness)
 
-# Windows unit tests: the suites named in tests/win/*.cpp.
-file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+# Windows unit tests: the suites named in tests/win/*.cpp, one entry each.
+# They are read from lines that start with TEST( or TEST_F(; any other way of
+# defining a test (TEST_P, TYPED_TEST, a macro not at the line's start) would
+# build and never run, so it stops the configure instead.
+file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp ${CMAKE_SOURCE_DIR}/tests/win/*.h)
 set(WIN_SUITES)
 foreach(src ${WIN_TEST_SOURCES})
-    file(STRINGS ${src} lines REGEX "^TEST(_F)?\\(")
-    foreach(line ${lines})
-        string(REGEX REPLACE "^TEST(_F)?\\(([A-Za-z0-9_]+),.*" "\\2" suite "${line}")
-        list(APPEND WIN_SUITES ${suite})
+    file(STRINGS ${src} defining REGEX "(^|[^A-Za-z0-9_])(TEST|TEST_F|TEST_P|TYPED_TEST|TYPED_TEST_P)[ \t]*\\(")
+    foreach(line ${defining})
+        if(NOT line MATCHES "^TEST(_F)?\\(([A-Za-z0-9_]+),")
+            message(FATAL_ERROR "${src}: a test the Windows tiers would never run (only TEST( and TEST_F( "
+                                "at the start of a line are found):\n  ${line}")
+        endif()
+        list(APPEND WIN_SUITES ${CMAKE_MATCH_2})
     endforeach()
 endforeach()
 list(REMOVE_DUPLICATES WIN_SUITES)
