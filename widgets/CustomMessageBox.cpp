@@ -40,8 +40,10 @@ void CCustomMessageBox::DoDataExchange() {
 BOOL CCustomMessageBox::OnInitDialog() {
     CDialogBase::OnInitDialog();
     ::SetWindowTextW(m_hWnd, m_strTitle.c_str());  // the face draws it; the taskbar and tools read it here
-    CenterOnOwner();  // the box then keeps this top-left corner as it shrinks
+    // Centred at its own size: centred at the template's larger size first,
+    // the box would sit up and to the left of the middle once it shrank.
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, kBoxWidth, kBoxHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CenterOnOwner();
     const LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
     ::SetWindowLongW(m_hWnd, GWL_STYLE, (style | WS_SYSMENU | WS_MINIMIZEBOX) & ~WS_CAPTION);
     PlaceButtons();
