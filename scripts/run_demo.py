@@ -80,6 +80,7 @@ def main():
     if not prefix.exists():
         print("making the Wine prefix (once) ...")
         wine.init_prefix(prefix, home)
+    portal = start_portal()
     xvfb = None
     if os.environ.get("DISPLAY"):
         env["DISPLAY"] = os.environ["DISPLAY"]
@@ -89,7 +90,6 @@ def main():
         print(f"no DISPLAY: the client runs on Xvfb {xvfb.display} "
               f"(look at it with: DISPLAY={xvfb.display} import -window root shot.png)")
     let_wine_place_windows(env, xvfb is not None)
-    portal = start_portal()
     try:
         if scripted:
             print("Wine has no HTML engine here: running the test build, whose browser draws each page as text")
