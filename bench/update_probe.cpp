@@ -18,6 +18,7 @@
 
 #include "update/UpdateSignature.h"
 #include "update/UpdateTask.h"
+#include "update/VersionCheck.h"
 
 namespace {
 double Seconds(const LARGE_INTEGER& start, const LARGE_INTEGER& end) {

@@ -1,7 +1,7 @@
 #include "login/WebFormLogin.h"
 
 #include "res/resource.h"
-#include "update/UpdateTask.h"
+#include "update/VersionCheck.h"
 
 std::wstring g_strNavigateUrl;
 

@@ -1,21 +1,17 @@
-// The download of a new client and the start of its hand-over mode.
-#include <windows.h>
+// The download of a new client: the transfer and the checks before its start.
+#include "update/Download.h"
 
-#include <cstdlib>
 #include <cwchar>
-#include <exception>
 #include <string>
 #include <vector>
 
-#include "app/FileUtils.h"
-#include "app/Shell.h"
 #include "app/UpdateLog.h"
 #include "base/Owners.h"
 #include "base/Text.h"
 #include "update/ClientCheck.h"
 #include "update/HttpGet.h"
+#include "update/LoggedSteps.h"
 #include "update/UpdateSignature.h"
-#include "update/UpdateTask.h"
 
 namespace {
 constexpr DWORD kTransferPiece = 1024;
@@ -94,21 +90,17 @@ Transfer AppendBody(HttpGet& response, const std::wstring& path, long long* writ
         if (read == 0) return Transfer::Done;
     }
 }
+}  // namespace
 
-// Anyone on the network path can answer the version check and the
-// download: only a file the publisher signed (when this build has a key),
-// and then only a whole executable for this machine with a higher version,
-// may replace the client. The signature comes first, so with a key the
-// headers are read only from the publisher's bytes.
+// The signature comes first, so with a key the headers are read only from the
+// publisher's bytes.
 bool CheckDownload(HANDLE held, const std::wstring& url, const UpdateKey* key, std::wstring* failure) {
     std::vector<unsigned char> image;
     return ReadHeldFile(held, &image, failure) && CheckSignedDownload(key, url, image, failure) &&
            CheckDownloadedClient(image, failure);
 }
 
-// Fetches url into path. True when exactly the announced length is on disk;
-// *total is then that length.
-bool Fetch(const std::wstring& url, const std::wstring& path, long long* total, IUpdateProgress* progress) {
+bool FetchDownload(const std::wstring& url, const std::wstring& path, long long* total, IUpdateProgress* progress) {
     HttpGet response;
     if (!SendLogged(response, url, kDownloadStallMs)) return false;
 
@@ -124,43 +116,4 @@ bool Fetch(const std::wstring& url, const std::wstring& path, long long* total, 
     ProgressReport report(progress, existing, *total);
     if (AppendBody(response, path, &written, report) != Transfer::Done) return false;
     return written + existing == *total;
-}
-}  // namespace
-
-void CUpdateTask::DownloadUpdate(std::wstring url) {
-    WriteUpdateLog(L"ExcuUpdate,URL=" + url);
-    // Every return goes on without a hand-over; a hand-over ends the process
-    // with the display at its last state.
-    struct EndDisplay {
-        IUpdateProgress* progress;
-        ~EndDisplay() {
-            if (progress) progress->OnDownloadEnd();
-        }
-    } endDisplay{m_progress};
-    try {
-        long long total = 0;
-        if (!Fetch(url, m_downloadPath, &total, m_progress)) return;  // the file and the response are closed here
-        WriteUpdateLog(FormatText(L"Finish download,file size=%lld", total));
-        std::wstring md5;
-        GetFileMd5(m_downloadPath, md5);
-        WriteUpdateLog(L"Finish download,file md5=" + md5);
-        // Nobody may write the file between its check and its start.
-        FileHandle checked(::CreateFileW(m_downloadPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-        std::wstring failure;
-        if (!CheckDownload(checked.Get(), url, m_updateKey, &failure)) {
-            WriteUpdateLog(L"Check download file failure." + failure);
-            return;
-        }
-        LaunchHandOver(m_downloadPath, m_installedPath);
-    } catch (const std::exception& e) {
-        LogTransferFailure(WidenAscii(e.what()));
-    }
-}
-
-void LaunchHandOver(std::wstring downloadPath, std::wstring installedPath) {
-    DWORD error = NO_ERROR;
-    if (StartDetachedProcess(downloadPath, (L"-d " + installedPath).c_str(), &error)) std::exit(0);
-    // Ending now would leave the player with no client at all.
-    WriteUpdateLog(FormatText(L"Start download file failure.Error Code:%ld", static_cast<long>(error)));
 }

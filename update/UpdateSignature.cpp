@@ -8,9 +8,9 @@
 #include "app/App.h"
 #include "base/Owners.h"
 #include "base/Text.h"
+#include "update/Download.h"
 #include "update/HttpGet.h"
 #include "update/SignatureDer.h"
-#include "update/UpdateTask.h"
 #include "update/VersionAnswer.h"
 
 namespace {

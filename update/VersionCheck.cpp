@@ -1,22 +1,23 @@
-// The version check: the log cap, the request and the answer's decision.
+// The version check: the log cap, the entry that runs one check, and the
+// reading of the server's answer.
+#include "update/VersionCheck.h"
+
 #include <windows.h>
 
 #include <exception>
 #include <string>
 
-#include "app/App.h"
 #include "app/FileUtils.h"
-#include "app/Paths.h"
 #include "app/Shell.h"
 #include "app/UpdateLog.h"
 #include "base/Owners.h"
 #include "base/Text.h"
 #include "res/resource.h"
 #include "update/HttpGet.h"
+#include "update/LoggedSteps.h"
 #include "update/UpdateTask.h"
 
 namespace {
-const wchar_t kLogSeparator[] = L"=====================";
 constexpr DWORD kReadPiece = 1024;
 
 // The body up to kMaxVersionAnswerBytes; *cut tells that there was more.
@@ -46,19 +47,13 @@ std::wstring FromThreadAnsi(const std::string& bytes) {
 }
 }  // namespace
 
-void LogTransferFailure(const std::wstring& message) {
-    WriteUpdateLog(L"Try Download File Exception");
-    WriteUpdateLog(message.substr(0, 254));
-}
-
-bool SendLogged(HttpGet& response, const std::wstring& url, unsigned long timeoutMs) {
-    if (!response.Send(url, CKestro_V5App::AppName(), timeoutMs, timeoutMs)) {
-        LogTransferFailure(ErrorText(response.Error()));
-        return false;
-    }
-    const long status = response.StatusCode();
-    WriteUpdateLog(FormatText(L"Http QueryInfoStatusCode:%ld", status));
-    return status < 400;
+bool ReadVersionAnswer(HttpGet& response, VersionAnswer* answer) {
+    std::string body;
+    bool cut = false;
+    if (!ReadAnswerBody(response, &body, &cut)) return false;
+    answer->text = FromThreadAnsi(body);
+    answer->cut = cut;
+    return true;
 }
 
 bool CapUpdateLog() {
@@ -74,49 +69,6 @@ bool CapUpdateLog() {
     }
     if (size.QuadPart >= 0 && static_cast<unsigned long long>(size.QuadPart) <= kMaxUpdateLogBytes) return false;
     return ::DeleteFileW(path.c_str()) != FALSE;
-}
-
-CUpdateTask::CUpdateTask(const std::wstring& downloadFileName, const std::wstring& dataSubPath)
-    : m_dataSubPath(dataSubPath) {
-    const std::wstring appData = GetAppDataFolder();
-    if (appData.empty()) return;  // no paths: nothing to delete, nothing to download into
-    const std::wstring cache = appData + L"\\cache";
-    if (::GetFileAttributesW(cache.c_str()) == INVALID_FILE_ATTRIBUTES) ::CreateDirectoryW(cache.c_str(), nullptr);
-    m_downloadPath = cache + downloadFileName;
-    // Every check starts without a leftover download.
-    if (::GetFileAttributesW(m_downloadPath.c_str()) != INVALID_FILE_ATTRIBUTES) ::DeleteFileW(m_downloadPath.c_str());
-    m_installedPath = appData + dataSubPath + FileNameOf(GetModulePath());
-}
-
-bool CUpdateTask::CheckVersion(std::wstring serverUrl, std::wstring query, std::wstring version) {
-    m_checkUrl = FormatText(L"%ls/%ls%ls", serverUrl.c_str(), query.c_str(), version.c_str());
-    const VersionAnswer answer = HttpGetText();
-    WriteUpdateLog(L"Server response check version msg:" + answer.text);
-    if (!NamesNewClient(answer)) {
-        WriteUpdateLog(L"Finish Update.");
-        WriteUpdateLog(kLogSeparator);
-        return false;
-    }
-    m_versionAnswer = answer.text;
-    return true;
-}
-
-VersionAnswer CUpdateTask::HttpGetText() {
-    VersionAnswer answer;
-    try {
-        HttpGet response;
-        if (!SendLogged(response, m_checkUrl, kCheckTimeoutMs)) return answer;
-        std::string body;
-        if (!ReadAnswerBody(response, &body, &answer.cut)) {
-            LogTransferFailure(ErrorText(response.Error()));
-            return answer;
-        }
-        answer.text = FromThreadAnsi(body);
-    } catch (const std::exception& e) {
-        LogTransferFailure(WidenAscii(e.what()));
-        answer = VersionAnswer();
-    }
-    return answer;
 }
 
 void CheckForUpdate(IUpdateProgress* progress) { CheckForUpdateAt(LoadStr(IDS_VERSION_SERVER), progress); }

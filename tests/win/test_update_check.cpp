@@ -14,6 +14,7 @@
 #include "tests/win/TestFiles.h"
 #include "tests/win/UpdateLogFile.h"
 #include "update/UpdateTask.h"
+#include "update/VersionCheck.h"
 
 namespace {
 using Lines = std::vector<std::wstring>;

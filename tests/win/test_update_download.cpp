@@ -17,6 +17,8 @@
 #include "tests/win/ExecutableCopies.h"
 #include "tests/win/TestFiles.h"
 #include "tests/win/UpdateLogFile.h"
+#include "update/Download.h"
+#include "update/LoggedSteps.h"
 #include "update/PeImage.h"
 #include "update/UpdateTask.h"
 
