@@ -18,9 +18,6 @@
 #include "res/resource.h"
 #include "widgets/MessageBox.h"
 
-const wchar_t kUninstallRoot[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const wchar_t kUninstallKeyName[] = L"OrbelleDunmark";
-
 namespace {
 const wchar_t kLogSeparator[] = L"=====================";
 

@@ -19,7 +19,3 @@ void RunUninstallStageOne();
 // shortcuts, the installed executable, its res folder and the emptied
 // start-menu folders.
 void RunUninstallStageTwo(const std::wstring& commandLine);
-
-// The registry key that holds the system's uninstall entries, and ours.
-extern const wchar_t kUninstallRoot[];
-extern const wchar_t kUninstallKeyName[];

@@ -6,10 +6,9 @@
 
 #include <cwchar>
 
-#include "app/App.h"
 #include "app/FileUtils.h"
-#include "app/Modes.h"
 #include "app/Paths.h"
+#include "app/Profile.h"
 #include "app/Shell.h"
 #include "base/Owners.h"
 #include "base/Text.h"
@@ -64,11 +63,11 @@ bool UnpackArchive(const std::wstring& resFolder) {
 }
 
 void WriteProfileMirror(const std::wstring& installed) {
-    if (theApp.GetProfileString(kUninstallKeyName, L"Path", L"no find!") == installed) return;
-    theApp.WriteProfileString(kUninstallKeyName, L"Path", installed);
-    theApp.WriteProfileString(kUninstallKeyName, L"DisplayName", LoadStr(IDS_GAME_TITLE));
-    theApp.WriteProfileString(kUninstallKeyName, L"Publisher", LoadStr(IDS_PUBLISHER));
-    theApp.WriteProfileString(kUninstallKeyName, L"UninstallString", installed + L" -u");
+    if (GetAppProfileString(kUninstallKeyName, L"Path", L"no find!") == installed) return;
+    WriteAppProfileString(kUninstallKeyName, L"Path", installed);
+    WriteAppProfileString(kUninstallKeyName, L"DisplayName", LoadStr(IDS_GAME_TITLE));
+    WriteAppProfileString(kUninstallKeyName, L"Publisher", LoadStr(IDS_PUBLISHER));
+    WriteAppProfileString(kUninstallKeyName, L"UninstallString", installed + L" -u");
 }
 
 void CreateDesktopShortcut(const std::wstring& installed) {

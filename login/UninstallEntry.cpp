@@ -3,7 +3,6 @@
 #include <cwctype>
 
 #include "app/FileUtils.h"
-#include "app/Modes.h"
 #include "base/Text.h"
 #include "res/resource.h"
 

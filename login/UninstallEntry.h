@@ -10,6 +10,11 @@
 
 #include "base/Owners.h"
 
+// The registry key that holds the system's uninstall entries, and ours; ours
+// is also the section of its mirror in the application profile.
+inline constexpr wchar_t kUninstallRoot[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+inline constexpr wchar_t kUninstallKeyName[] = L"OrbelleDunmark";
+
 // The two uninstall lists, each a key path below a root, read and written
 // in the 64-bit registry view. Tests put lists of their own in.
 struct UninstallLists {

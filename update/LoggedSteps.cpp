@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "app/App.h"
+#include "app/Profile.h"
 #include "app/Shell.h"
 #include "app/UpdateLog.h"
 #include "base/Text.h"
@@ -16,7 +16,7 @@ void LogTransferFailure(const std::wstring& message) {
 }
 
 bool SendLogged(HttpGet& response, const std::wstring& url, unsigned long timeoutMs) {
-    if (!response.Send(url, CKestro_V5App::AppName(), timeoutMs, timeoutMs)) {
+    if (!response.Send(url, kAppName, timeoutMs, timeoutMs)) {
         LogTransferFailure(ErrorText(response.Error()));
         return false;
     }

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "app/App.h"
+#include "app/Profile.h"
 #include "base/Owners.h"
 #include "base/Text.h"
 #include "update/Download.h"
@@ -54,7 +54,7 @@ std::wstring StatusText(const wchar_t* what, NTSTATUS status) {
 bool FetchSignature(const std::wstring& downloadUrl, std::vector<unsigned char>* der, std::wstring* failure) {
     der->clear();
     HttpGet response;
-    if (!response.Send(SignatureUrl(downloadUrl), CKestro_V5App::AppName(), kDownloadStallMs, kDownloadStallMs)) {
+    if (!response.Send(SignatureUrl(downloadUrl), kAppName, kDownloadStallMs, kDownloadStallMs)) {
         *failure = L"No signature file." + ErrorText(response.Error());
         return false;
     }

@@ -10,8 +10,8 @@
 
 #include <string>
 
-#include "app/App.h"
 #include "app/FileUtils.h"
+#include "app/Profile.h"
 #include "app/Shell.h"
 #include "base/Owners.h"
 #include "tests/win/TestFiles.h"
@@ -55,11 +55,11 @@ inline void ResetInstallState() {
     RegDeleteKeyExW(HKEY_CURRENT_USER, kUninstallKeyPath, KEY_WOW64_64KEY, 0);
 }
 
-// The application profile's mirror of the uninstall entry, through the
-// application object as the setup reaches it.
+// The application profile's mirror of the uninstall entry, reached as the
+// setup reaches it.
 inline void ResetProfileMirror() {
     for (const wchar_t* name : {L"Path", L"DisplayName", L"Publisher", L"UninstallString"})
-        theApp.WriteProfileString(L"OrbelleDunmark", name, L"");
+        WriteAppProfileString(L"OrbelleDunmark", name, L"");
 }
 
 struct ShellLinkFields {

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/App.h"
 #include "app/Paths.h"
+#include "app/Profile.h"
 #include "login/Setup.h"
 #include "tests/win/SetupTestFiles.h"
 
@@ -22,7 +22,7 @@ protected:
     }
     void TearDown() override { ResetInstallState(); }
 
-    static std::wstring Profile(const wchar_t* name) { return theApp.GetProfileString(L"OrbelleDunmark", name, L"-"); }
+    static std::wstring Profile(const wchar_t* name) { return GetAppProfileString(L"OrbelleDunmark", name, L"-"); }
     static std::wstring Uninstall(const wchar_t* name) { return RegString(HKEY_LOCAL_MACHINE, kUninstallKeyPath, name); }
 
     ComApartment com_;
@@ -124,7 +124,7 @@ TEST_F(SetupInstall, ExistingUninstallKeyStaysAndTheMirrorFollowsTheCopy) {
         const wchar_t old[] = L"C:\\old\\vexa.exe";
         RegSetValueExW(key.Get(), L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(old), sizeof(old));
     }
-    theApp.WriteProfileString(L"OrbelleDunmark", L"Path", L"C:\\old\\vexa.exe");
+    WriteAppProfileString(L"OrbelleDunmark", L"Path", L"C:\\old\\vexa.exe");
 
     InstallClient();
     EXPECT_EQ(Uninstall(L"Path"), L"C:\\old\\vexa.exe");
@@ -133,7 +133,7 @@ TEST_F(SetupInstall, ExistingUninstallKeyStaysAndTheMirrorFollowsTheCopy) {
     EXPECT_EQ(Profile(L"UninstallString"), installed_ + L" -u");
 
     // A mirror that already names the copy is not rewritten.
-    theApp.WriteProfileString(L"OrbelleDunmark", L"DisplayName", L"kept");
+    WriteAppProfileString(L"OrbelleDunmark", L"DisplayName", L"kept");
     InstallClient();
     EXPECT_EQ(Profile(L"DisplayName"), L"kept");
 }
