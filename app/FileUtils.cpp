@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "app/FixedTexts.h"
 #include "app/Paths.h"
 #include "base/Owners.h"
 #include "base/Text.h"
@@ -62,7 +63,7 @@ std::wstring GetFileVersionString(const std::wstring& path) {
     if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return std::wstring();
     DWORD handle = 0;
     const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
-    if (size == 0) return L"None VerSion Supprot";
+    if (size == 0) return kNoVersionText;
 
     std::vector<BYTE> info(size);
     if (!::GetFileVersionInfoW(path.c_str(), 0, size, info.data())) return std::wstring();

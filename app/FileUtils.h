@@ -13,7 +13,8 @@ const std::wstring& GetDataFolder();
 void GetFileMd5(const std::wstring& path, std::wstring& result);
 
 // The FileVersion text of the file's version resource; empty when the file
-// does not exist; "None VerSion Supprot" when it has no version resource.
+// does not exist; kNoVersionText (app/FixedTexts.h) when it has no version
+// resource.
 std::wstring GetFileVersionString(const std::wstring& path);
 
 // True when the folder holds nothing but "." and "..", or cannot be listed.

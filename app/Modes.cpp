@@ -8,6 +8,7 @@
 
 #include "app/CommandLine.h"
 #include "app/FileUtils.h"
+#include "app/FixedTexts.h"
 #include "app/Paths.h"
 #include "app/Shell.h"
 #include "app/UpdateLog.h"
@@ -19,8 +20,6 @@
 #include "widgets/MessageBox.h"
 
 namespace {
-const wchar_t kLogSeparator[] = L"=====================";
-
 // Returns false when the copy failed and the normal mode must follow.
 bool InstallOverTarget(const std::wstring& commandLine) {
     const std::wstring target = PathAfterSwitch(commandLine);
@@ -30,14 +29,14 @@ bool InstallOverTarget(const std::wstring& commandLine) {
     // an interrupted copy never leaves the player a broken one.
     const DWORD error = ReplaceFileAtomically(self, target, kFileReleaseWaitMs);
     if (error != NO_ERROR) {
-        WriteUpdateLog(FormatText(L"Update failure.Error Code:%ld", static_cast<long>(error)));
+        WriteUpdateLog(FormatText(kLogHandOverFailure, static_cast<long>(error)));
         WriteUpdateLog(kLogSeparator);
         return false;
     }
     std::wstring md5;
     GetFileMd5(target, md5);
-    WriteUpdateLog(L"Finish download,current file md5=" + md5);
-    WriteUpdateLog(L"Update success.Current Version:" + GetFileVersionString(target));
+    WriteUpdateLog(kLogHandOverMd5 + md5);
+    WriteUpdateLog(kLogHandOverVersion + GetFileVersionString(target));
     WriteUpdateLog(kLogSeparator);
     StartDetachedProcess(target, nullptr);
     return true;
@@ -58,14 +57,14 @@ void RunHandOver(const std::wstring& commandLine) {
     try {
         if (InstallOverTarget(commandLine)) std::exit(0);
     } catch (const std::exception& e) {
-        WriteUpdateLog(L"Try Commond -d Exception");
+        WriteUpdateLog(kLogHandOverException);
         WriteUpdateLog(WidenAscii(e.what()).substr(0, 254));
     }
 }
 
 void RunUninstallStageOne() {
     const std::wstring title = LoadStr(IDS_GAME_TITLE);
-    if (ShowMessageBox(L"卸载", FormatText(L"您是否确认卸载《%ls》？", title.c_str())) == IDCANCEL) return;
+    if (ShowMessageBox(kUninstallCaption, FormatText(kUninstallQuestion, title.c_str())) == IDCANCEL) return;
 
     const std::wstring self = GetModulePath();
     const std::wstring appData = GetAppDataFolder();

@@ -1,5 +1,6 @@
 #include "app/UpdateLog.h"
 
+#include "app/FixedTexts.h"
 #include "base/Text.h"
 
 #ifdef _WIN32
@@ -13,8 +14,7 @@
 
 std::wstring FormatLogLine(int year, int month, int day, int hour, int minute, int second,
                            const std::wstring& message) {
-    return FormatText(L"%2d-%2d-%2d %2d:%2d:%2d : \t%ls\t%ls", year, month, day, hour, minute, second,
-                      L"UpdateModule", message.c_str());
+    return FormatText(kLogLineFormat, year, month, day, hour, minute, second, kLogModuleName, message.c_str());
 }
 
 #ifdef _WIN32

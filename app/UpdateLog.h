@@ -5,8 +5,8 @@
 
 #include <string>
 
-// One entry's text (without CR LF): "%2d-%2d-%2d %2d:%2d:%2d : \t%s\t%s"
-// with the date, the time, "UpdateModule" and the message.
+// One entry's text (without CR LF): kLogLineFormat (app/FixedTexts.h) with
+// the date, the time, kLogModuleName and the message.
 std::wstring FormatLogLine(int year, int month, int day, int hour, int minute, int second,
                            const std::wstring& message);
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/FixedTexts.h"
 #include "base/Owners.h"
 #include "base/Text.h"
 
@@ -41,7 +42,7 @@ void SDocEvtHandler::OnClick(IHTMLEventObj* event) {
         const bool anchor = IsAnchorTag(tag);
         ::SysFreeString(tag);
         if (anchor) {
-            ::OutputDebugStringW(FormatText(L"单击事件:%ls\r\n", HrefOf(element.Get()).c_str()).c_str());
+            ::OutputDebugStringW(FormatText(kDebugLinkClick, HrefOf(element.Get()).c_str()).c_str());
             return;
         }
         ComPtr<IHTMLElement> parent;

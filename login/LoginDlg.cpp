@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/FileUtils.h"
+#include "app/FixedTexts.h"
 #include "app/Shell.h"
 #include "base/Text.h"
 #include "login/GameCode.h"
@@ -180,7 +181,7 @@ void CKestroLogin::OnGameCodeReady() {
 
 void CKestroLogin::OnCloseCommand() {
     const std::wstring product = LoadStr(IDS_PRODUCT_NAME);
-    if (ShowMessageBox(L"关闭提示", FormatText(L"是否退出%ls？", product.c_str()), m_hWnd) != IDOK) return;
+    if (ShowMessageBox(kCloseCaption, FormatText(kCloseQuestion, product.c_str()), m_hWnd) != IDOK) return;
     m_btnMin.ReleaseImages();
     m_btnClose.ReleaseImages();
     m_pBrowser.reset();

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "app/FixedTexts.h"
 #include "base/Owners.h"
 #include "base/Text.h"
 #include "res/resource.h"
@@ -38,11 +39,10 @@ bool IsDotEntry(const wchar_t* name) { return wcscmp(name, L".") == 0 || wcscmp(
 
 void DeleteCleanedFile(const std::wstring& fullName, const wchar_t* name) {
     if (::DeleteFileW(fullName.c_str())) {
-        DebugLine(FormatText(L"开始清理%ls文件夹\r\n", name));
+        DebugLine(FormatText(kDebugCleaning, name));
     } else {
         const DWORD error = ::GetLastError();
-        DebugLine(FormatText(L"***********删除文件:%ls失败，错误代码:%d******************\r\n", name,
-                             static_cast<int>(error)));
+        DebugLine(FormatText(kDebugDeleteFailed, name, static_cast<int>(error)));
     }
 }
 }  // namespace
@@ -52,15 +52,15 @@ bool ClearUrlCache() {
     {
         // Asks for the first entry's size only; with no buffer this normally fails.
         UrlCacheFind probe(::FindFirstUrlCacheEntryW(nullptr, nullptr, &buffer.size));
-        DebugLine(probe ? FormatText(L"*******第一次查找缓存:缓存大小为:%d。************\r\n", static_cast<int>(buffer.size))
-                        : std::wstring(L"*******第一次查找缓存:未找到缓存。************\r\n"));
+        DebugLine(probe ? FormatText(kDebugFirstLookSize, static_cast<int>(buffer.size))
+                        : std::wstring(kDebugFirstLookNone));
     }
     UrlCacheFind find(::FindFirstUrlCacheEntryW(nullptr, buffer.Entry(), &buffer.size));
     if (!find) {
-        DebugLine(L"*******第二次查找缓存:未找到缓存。************\r\n");
+        DebugLine(kDebugSecondLookNone);
         return false;
     }
-    DebugLine(FormatText(L"*******第二次查找缓存:缓存大小为:%d。************\r\n", static_cast<int>(buffer.size)));
+    DebugLine(FormatText(kDebugSecondLookSize, static_cast<int>(buffer.size)));
     // One read per entry: a second call only when an entry does not fit.
     do {
         const auto* entry = reinterpret_cast<const INTERNET_CACHE_ENTRY_INFOW*>(buffer.bytes.data());
@@ -70,7 +70,7 @@ bool ClearUrlCache() {
 }
 
 bool CleanFolder(const std::wstring& path) {
-    DebugLine(FormatText(L"开始清理%ls文件夹\r\n", path.c_str()));
+    DebugLine(FormatText(kDebugCleaning, path.c_str()));
     WIN32_FIND_DATAW entry;
     FindHandle find(::FindFirstFileW((path + L"\\*.*").c_str(), &entry));
     if (!find) return false;
@@ -96,7 +96,7 @@ DWORD WINAPI CleanCacheWorker(LPVOID mainWindow) {
     ClearUrlCache();
     wchar_t folder[MAX_PATH] = {};
     if (::SHGetSpecialFolderPathW(nullptr, folder, CSIDL_INTERNET_CACHE, FALSE)) {
-        DebugLine(FormatText(L"临时文件夹路径为:%ls\r\n", folder));
+        DebugLine(FormatText(kDebugCacheFolder, folder));
         CleanFolder(folder);
     }
     ::SendMessageW(static_cast<HWND>(mainWindow), WM_COMMAND, IDM_CLEANING_DONE, 0);

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/FixedTexts.h"
 #include "app/Shell.h"
 #include "base/Text.h"
 #include "login/LoginDlg.h"
@@ -368,15 +369,15 @@ void CKestro_V5Dlg::DrawTitleStrip(HDC dc) {
 // ---------------------------------------------------------------- confirmations
 
 void CKestro_V5Dlg::CloseWithConfirmation() {
-    const std::wstring text = FormatText(L"是否退出%ls？", LoadStr(IDS_PRODUCT_NAME).c_str());
-    if (ShowMessageBox(L"关闭提示", text, m_hWnd) != IDOK) return;
+    const std::wstring text = FormatText(kCloseQuestion, LoadStr(IDS_PRODUCT_NAME).c_str());
+    if (ShowMessageBox(kCloseCaption, text, m_hWnd) != IDOK) return;
     m_tray.Remove();
     ::PostQuitMessage(0);
 }
 
 // A fresh instance shows the login window again; this one ends at once.
 void CKestro_V5Dlg::ReselectServer() {
-    if (ShowMessageBox(L"选服", L"您是否退出当前服务器，重新选择新服务器？", m_hWnd) != IDOK) return;
+    if (ShowMessageBox(kReselectCaption, kReselectQuestion, m_hWnd) != IDOK) return;
     m_tray.Remove();
     StartDetachedProcess(GetModulePath(), nullptr);
     std::exit(0);

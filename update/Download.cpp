@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FixedTexts.h"
 #include "app/UpdateLog.h"
 #include "base/Owners.h"
 #include "base/Text.h"
@@ -105,11 +106,11 @@ bool FetchDownload(const std::wstring& url, const std::wstring& path, long long*
     if (!SendLogged(response, url, kDownloadStallMs)) return false;
 
     *total = std::wcstoll(response.Header(HTTP_QUERY_CONTENT_LENGTH).c_str(), nullptr, 10);
-    WriteUpdateLog(FormatText(L"Content length:%lld", *total));
+    WriteUpdateLog(FormatText(kLogContentLength, *total));
     const long long existing = MeasureDownloadFile(path);
     // Also a response without Content-Length: the file just made measures 0.
     if (existing == *total) {
-        WriteUpdateLog(L"ERROR!Before download dwFileSize == dwToatlSize,exit");
+        WriteUpdateLog(kLogNothingToDownload);
         return false;
     }
     long long written = 0;

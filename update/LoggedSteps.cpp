@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/FixedTexts.h"
 #include "app/Profile.h"
 #include "app/Shell.h"
 #include "app/UpdateLog.h"
@@ -11,7 +12,7 @@
 #include "update/HttpGet.h"
 
 void LogTransferFailure(const std::wstring& message) {
-    WriteUpdateLog(L"Try Download File Exception");
+    WriteUpdateLog(kLogTransferFailure);
     WriteUpdateLog(message.substr(0, 254));
 }
 
@@ -21,7 +22,7 @@ bool SendLogged(HttpGet& response, const std::wstring& url, unsigned long timeou
         return false;
     }
     const long status = response.StatusCode();
-    WriteUpdateLog(FormatText(L"Http QueryInfoStatusCode:%ld", status));
+    WriteUpdateLog(FormatText(kLogStatusCode, status));
     return status < 400;
 }
 
@@ -29,5 +30,5 @@ void LaunchHandOver(std::wstring downloadPath, std::wstring installedPath) {
     DWORD error = NO_ERROR;
     if (StartDetachedProcess(downloadPath, (L"-d " + installedPath).c_str(), &error)) std::exit(0);
     // Ending now would leave the player with no client at all.
-    WriteUpdateLog(FormatText(L"Start download file failure.Error Code:%ld", static_cast<long>(error)));
+    WriteUpdateLog(FormatText(kLogStartFailure, static_cast<long>(error)));
 }

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "app/FixedTexts.h"
 #include "app/Profile.h"
 #include "base/Owners.h"
 #include "base/Text.h"
@@ -60,7 +61,7 @@ bool FetchSignature(const std::wstring& downloadUrl, std::vector<unsigned char>*
     }
     const long status = response.StatusCode();
     if (status >= 400) {
-        *failure = FormatText(L"No signature file.Http QueryInfoStatusCode:%ld", status);
+        *failure = L"No signature file." + FormatText(kLogStatusCode, status);
         return false;
     }
     unsigned char piece[256];

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "app/FileUtils.h"
+#include "app/FixedTexts.h"
 #include "app/Paths.h"
 #include "app/Shell.h"
 #include "app/UpdateLog.h"
@@ -14,10 +15,6 @@
 #include "update/HttpGet.h"
 #include "update/LoggedSteps.h"
 #include "update/VersionCheck.h"
-
-namespace {
-const wchar_t kLogSeparator[] = L"=====================";
-}  // namespace
 
 CUpdateTask::CUpdateTask(const std::wstring& downloadFileName, const std::wstring& dataSubPath)
     : m_dataSubPath(dataSubPath) {
@@ -32,11 +29,11 @@ CUpdateTask::CUpdateTask(const std::wstring& downloadFileName, const std::wstrin
 }
 
 bool CUpdateTask::CheckVersion(std::wstring serverUrl, std::wstring query, std::wstring version) {
-    m_checkUrl = FormatText(L"%ls/%ls%ls", serverUrl.c_str(), query.c_str(), version.c_str());
+    m_checkUrl = FormatText(kCheckUrlFormat, serverUrl.c_str(), query.c_str(), version.c_str());
     const VersionAnswer answer = HttpGetText();
-    WriteUpdateLog(L"Server response check version msg:" + answer.text);
+    WriteUpdateLog(kLogServerAnswer + answer.text);
     if (!NamesNewClient(answer)) {
-        WriteUpdateLog(L"Finish Update.");
+        WriteUpdateLog(kLogNoUpdate);
         WriteUpdateLog(kLogSeparator);
         return false;
     }
@@ -58,7 +55,7 @@ VersionAnswer CUpdateTask::HttpGetText() {
 }
 
 void CUpdateTask::DownloadUpdate(std::wstring url) {
-    WriteUpdateLog(L"ExcuUpdate,URL=" + url);
+    WriteUpdateLog(kLogDownloadUrl + url);
     // Every return goes on without a hand-over; a hand-over ends the process
     // with the display at its last state.
     struct EndDisplay {
@@ -71,16 +68,16 @@ void CUpdateTask::DownloadUpdate(std::wstring url) {
         long long total = 0;
         // The file and the response are closed when this returns.
         if (!FetchDownload(url, m_downloadPath, &total, m_progress)) return;
-        WriteUpdateLog(FormatText(L"Finish download,file size=%lld", total));
+        WriteUpdateLog(FormatText(kLogDownloadSize, total));
         std::wstring md5;
         GetFileMd5(m_downloadPath, md5);
-        WriteUpdateLog(L"Finish download,file md5=" + md5);
+        WriteUpdateLog(kLogDownloadMd5 + md5);
         // Nobody may write the file between its check and its start.
         FileHandle checked(::CreateFileW(m_downloadPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
         std::wstring failure;
         if (!CheckDownload(checked.Get(), url, m_updateKey, &failure)) {
-            WriteUpdateLog(L"Check download file failure." + failure);
+            WriteUpdateLog(kLogCheckFailure + failure);
             return;
         }
         LaunchHandOver(m_downloadPath, m_installedPath);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/FileUtils.h"
+#include "app/FixedTexts.h"
 #include "app/Shell.h"
 #include "app/UpdateLog.h"
 #include "base/Owners.h"
@@ -81,7 +82,7 @@ void CheckForUpdateAt(const std::wstring& serverUrl, IUpdateProgress* progress) 
         task.ReportProgressTo(progress);
         const std::wstring version = GetFileVersionString(GetModulePath());
         const std::wstring query = LoadStr(IDS_VERSION_QUERY);
-        WriteUpdateLog(FormatText(L"%ls/%ls%ls", serverUrl.c_str(), query.c_str(), version.c_str()));
+        WriteUpdateLog(FormatText(kCheckUrlFormat, serverUrl.c_str(), query.c_str(), version.c_str()));
         if (task.CheckVersion(serverUrl, query, version)) task.DownloadUpdate(task.VersionAnswerText());
     } catch (const std::exception& e) {
         // Called from a browser event: nothing may escape into the control.

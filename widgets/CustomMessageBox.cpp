@@ -2,6 +2,7 @@
 
 #include <gdiplus.h>
 
+#include "app/FixedTexts.h"
 #include "res/resource.h"
 #include "widgets/Images.h"
 
@@ -22,7 +23,7 @@ void Place(CTouchButton& button, const ButtonPlace& p) {
 
 }  // namespace
 
-CCustomMessageBox::CCustomMessageBox() : CDialogBase(IDD_MESSAGE_BOX) {}
+CCustomMessageBox::CCustomMessageBox() : CDialogBase(IDD_MESSAGE_BOX), m_strTitle(kDefaultBoxTitle) {}
 
 CCustomMessageBox::~CCustomMessageBox() = default;
 

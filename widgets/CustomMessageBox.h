@@ -19,7 +19,8 @@ public:
     CCustomMessageBox();
     ~CCustomMessageBox() override;
 
-    // Called before DoModal; without it the title is "温馨提示" and the text empty.
+    // Called before DoModal; without it the title is kDefaultBoxTitle
+    // (app/FixedTexts.h) and the text empty.
     void SetMessage(const std::wstring& title, const std::wstring& text);
 
 protected:
@@ -36,6 +37,6 @@ private:
     CTouchButton m_btnCancel;
     CTouchButton m_btnClose;
     std::unique_ptr<Gdiplus::Image> m_pBack;
-    std::wstring m_strTitle = L"温馨提示";
+    std::wstring m_strTitle;
     std::wstring m_strText;
 };
