@@ -68,9 +68,19 @@ class Session:
         time.sleep(0.3)
 
     def key(self, wid, *keys):
+        """Types keys into the window; a chord ("ctrl+v") holds its modifier
+        around the key as a player does (xdotool's own chord takes 12 ms,
+        which an emulated client under load has seen without its Ctrl)."""
         self.w.xdotool("windowfocus", "--sync", wid)
         for k in keys:
-            self.w.xdotool("key", k)
+            *modifiers, key = k.split("+")
+            for modifier in modifiers:
+                self.w.xdotool("keydown", modifier)
+                time.sleep(0.1)
+            self.w.xdotool("key", key)
+            for modifier in reversed(modifiers):
+                time.sleep(0.1)
+                self.w.xdotool("keyup", modifier)
             time.sleep(0.2)
 
 

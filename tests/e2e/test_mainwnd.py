@@ -168,7 +168,7 @@ def window_modes(w):
     park_mouse(w)
     # The pointer left the button it was over: its hover look goes when the
     # client has seen the leave, which an emulated i686 client sees later.
-    wait_until(lambda: pixels(w, 1280 - 57, 3, 28, 26) == restore_look, timeout=5, what="the restore button's look")
+    wait_until(lambda: pixels(w, 1280 - 57, 3, 28, 26) == restore_look, timeout=15, what="the restore button's look")
 
 
 @scenario

@@ -277,8 +277,10 @@ def setup_then_full_uninstall(w, standard_user):
     wait_until(lambda: not w.host_path(target).exists(), timeout=60, what="the installed copy to go")
     wait_until(lambda: not w.host_path(p["res"]).exists(), timeout=30, what="the res folder to go")
 
+    # Stage two goes on after the res folder (its last steps come later where
+    # the client runs emulated): each item is waited for.
     for gone in ("desktop_link", "game_link", "uninstall_link", "menu"):
-        assert not w.host_path(p[gone]).exists(), gone
+        wait_until(lambda: not w.host_path(p[gone]).exists(), timeout=30, what=f"the {gone} to go")
     assert uninstall_entry(w, present) is None, uninstall_entry(w, present)
     assert other_game.is_dir()
     assert w.host_path(w.data_folder).is_dir()
