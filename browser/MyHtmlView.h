@@ -3,6 +3,7 @@
 // view are swallowed, and every completed document gets the click sink.
 #pragma once
 
+#include "base/Owners.h"
 #include "browser/DocEvtHandler.h"
 #include "browser/HtmlView.h"
 
@@ -24,7 +25,7 @@ private:
     void ConnectDocumentEvents();
     void DisconnectDocumentEvents();
 
-    SDocEvtHandler* m_pEvtHandler = nullptr;  // one reference of ours
+    ComPtr<SDocEvtHandler> m_pEvtHandler;  // a connected document holds a reference of its own
     DWORD m_dwCookie = 0;
     ComPtr<IDispatch> m_pConnectedDoc;
 };
