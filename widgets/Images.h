@@ -58,10 +58,10 @@ public:
 
     HDC GetSafeHdc() const { return m_bMemDC ? m_dc.Get() : m_pDC; }
     operator HDC() const { return GetSafeHdc(); }
-    const RECT& Rect() const { return m_rect; }
-    bool IsBuffered() const { return m_bMemDC != FALSE; }
 
 private:
+    friend struct CMyMemDCTestAccess;  // the Windows tests read the rectangle and the buffering
+
     MemoryDc m_dc;
     GdiObject<HBITMAP> m_bitmap;
     HGDIOBJ m_oldBitmap = nullptr;
