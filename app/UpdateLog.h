@@ -10,8 +10,7 @@
 std::wstring FormatLogLine(int year, int month, int day, int hour, int minute, int second,
                            const std::wstring& message);
 
-#ifdef _WIN32
 // Appends one line stamped with the local time. 0 when written, -1 when the
 // line is lost (no res folder, the file held by another writer, no access).
+// Windows only (UpdateLog_win.cpp).
 int WriteUpdateLog(const std::wstring& message);
-#endif

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
 
 // A unique owner for any handle type; Traits gives the "no handle" value and
 // the function that releases a handle.
@@ -58,21 +59,29 @@ VEXA_OWNER_TRAITS(KernelHandleTraits, HANDLE, nullptr, ::CloseHandle(h));
 VEXA_OWNER_TRAITS(FindHandleTraits, HANDLE, INVALID_HANDLE_VALUE, ::FindClose(h));
 VEXA_OWNER_TRAITS(RegKeyTraits, HKEY, nullptr, ::RegCloseKey(h));
 VEXA_OWNER_TRAITS(GlobalMemTraits, HGLOBAL, nullptr, ::GlobalFree(h));
+VEXA_OWNER_TRAITS(LockedGlobalMemTraits, HGLOBAL, nullptr, ::GlobalUnlock(h); ::GlobalFree(h));
+VEXA_OWNER_TRAITS(LocalMemTraits, HLOCAL, nullptr, ::LocalFree(h));
 VEXA_OWNER_TRAITS(MemoryDcTraits, HDC, nullptr, ::DeleteDC(h));
 VEXA_OWNER_TRAITS(MenuTraits, HMENU, nullptr, ::DestroyMenu(h));
 VEXA_OWNER_TRAITS(IconTraits, HICON, nullptr, ::DestroyIcon(h));
 VEXA_OWNER_TRAITS(AccelTraits, HACCEL, nullptr, ::DestroyAcceleratorTable(h));
 VEXA_OWNER_TRAITS(CoTaskMemTraits, void*, nullptr, ::CoTaskMemFree(h));
+VEXA_OWNER_TRAITS(BstrTraits, BSTR, nullptr, ::SysFreeString(h));
 
 using FileHandle = UniqueOwner<FileHandleTraits>;     // CreateFileW
 using KernelHandle = UniqueOwner<KernelHandleTraits>; // processes, threads, events
 using FindHandle = UniqueOwner<FindHandleTraits>;     // FindFirstFileW
 using RegKey = UniqueOwner<RegKeyTraits>;
 using GlobalMem = UniqueOwner<GlobalMemTraits>;
+// A movable global block locked once after GlobalAlloc and kept locked while
+// it is read from: unlocked, then freed.
+using LockedGlobalMem = UniqueOwner<LockedGlobalMemTraits>;
+using LocalMem = UniqueOwner<LocalMemTraits>;       // FormatMessageW's allocated buffer
 using MemoryDc = UniqueOwner<MemoryDcTraits>;         // CreateCompatibleDC
 using MenuHandle = UniqueOwner<MenuTraits>;
 using IconHandle = UniqueOwner<IconTraits>;
 using CoTaskMem = UniqueOwner<CoTaskMemTraits>;
+using Bstr = UniqueOwner<BstrTraits>;               // SysAllocString, a BSTR [out] parameter
 
 // Any GDI object made with a Create* call: pens, brushes, bitmaps, fonts.
 template <typename T>
@@ -83,6 +92,40 @@ struct GdiObjectTraits {
 };
 template <typename T>
 using GdiObject = UniqueOwner<GdiObjectTraits<T>>;
+
+// A window's DC from GetDC, given back with ReleaseDC.
+class WindowDc {
+public:
+    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
+    ~WindowDc() {
+        if (dc_) ::ReleaseDC(hwnd_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+
+    HDC Get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+// One WM_PAINT's DC: BeginPaint here, EndPaint in the destructor.
+class PaintDc {
+public:
+    explicit PaintDc(HWND hwnd) : hwnd_(hwnd), dc_(::BeginPaint(hwnd, &ps_)) {}
+    ~PaintDc() { ::EndPaint(hwnd_, &ps_); }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+
+    HDC Get() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT ps_ = {};
+    HDC dc_;
+};
 
 // Selects an object into a DC for one scope and puts the previous one back.
 class SelectObjectScope {
@@ -97,6 +140,25 @@ public:
 private:
     HDC dc_;
     HGDIOBJ old_;
+};
+
+// Owner of one VARIANT: empty at first, cleared (VariantClear) at the end.
+class Variant {
+public:
+    Variant() { ::VariantInit(&v_); }
+    ~Variant() { ::VariantClear(&v_); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+
+    const VARIANT& Get() const { return v_; }
+    // Clears what is held and gives the address for an out-parameter.
+    VARIANT* Put() {
+        ::VariantClear(&v_);
+        return &v_;
+    }
+
+private:
+    VARIANT v_;
 };
 
 // Owner of one COM interface pointer.

@@ -4,10 +4,6 @@
 #include <cwchar>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 std::wstring FormatText(const wchar_t* format, ...) {
     std::vector<wchar_t> buffer(256);
     for (;;) {
@@ -26,11 +22,3 @@ std::wstring WidenAscii(const char* text) {
     for (const char* p = text; p && *p; ++p) out += static_cast<wchar_t>(static_cast<unsigned char>(*p));
     return out;
 }
-
-#ifdef _WIN32
-std::wstring LoadStr(unsigned id) {
-    const wchar_t* text = nullptr;
-    int n = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<wchar_t*>(&text), 0);
-    return n > 0 && text ? std::wstring(text, n) : std::wstring();
-}
-#endif

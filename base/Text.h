@@ -10,7 +10,6 @@ std::wstring FormatText(const wchar_t* format, ...);
 // Wide text of a narrow (ANSI/UTF-8) message, for logging exception texts.
 std::wstring WidenAscii(const char* text);
 
-#ifdef _WIN32
 // The text of a string-table resource of this executable; empty if missing.
+// Windows only (Text_win.cpp).
 std::wstring LoadStr(unsigned id);
-#endif

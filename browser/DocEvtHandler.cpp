@@ -20,15 +20,11 @@ bool IsAnchorTag(BSTR tag) {
 }
 
 std::wstring HrefOf(IHTMLElement* element) {
-    std::wstring text;
-    BSTR name = ::SysAllocString(L"href");
-    VARIANT value;
-    ::VariantInit(&value);
-    if (SUCCEEDED(element->getAttribute(name, 0, &value)) && value.vt == VT_BSTR && value.bstrVal)
-        text.assign(value.bstrVal, ::SysStringLen(value.bstrVal));
-    ::VariantClear(&value);
-    ::SysFreeString(name);
-    return text;
+    Bstr name(::SysAllocString(L"href"));
+    Variant value;
+    if (FAILED(element->getAttribute(name.Get(), 0, value.Put()))) return std::wstring();
+    const VARIANT& v = value.Get();
+    return v.vt == VT_BSTR && v.bstrVal ? std::wstring(v.bstrVal, ::SysStringLen(v.bstrVal)) : std::wstring();
 }
 }  // namespace
 
@@ -37,11 +33,9 @@ void SDocEvtHandler::OnClick(IHTMLEventObj* event) {
     ComPtr<IHTMLElement> element;
     if (FAILED(event->get_srcElement(element.Put()))) return;
     while (element) {
-        BSTR tag = nullptr;
-        if (FAILED(element->get_tagName(&tag))) return;
-        const bool anchor = IsAnchorTag(tag);
-        ::SysFreeString(tag);
-        if (anchor) {
+        Bstr tag;
+        if (FAILED(element->get_tagName(tag.Put()))) return;
+        if (IsAnchorTag(tag.Get())) {
             ::OutputDebugStringW(FormatText(kDebugLinkClick, HrefOf(element.Get()).c_str()).c_str());
             return;
         }

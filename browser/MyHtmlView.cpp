@@ -3,10 +3,10 @@
 #include <mshtmdid.h>
 #include <ocidl.h>
 
-CMyHtmlView::CMyHtmlView() : m_pEvtHandler(new SDocEvtHandler) {}
+// The sink is made with its first reference, which the view takes over.
+CMyHtmlView::CMyHtmlView() { m_pEvtHandler.Attach(new SDocEvtHandler); }
 
-// A connected document keeps its own reference to the sink.
-CMyHtmlView::~CMyHtmlView() { m_pEvtHandler->Release(); }
+CMyHtmlView::~CMyHtmlView() = default;
 
 BOOL CMyHtmlView::PreTranslateMessage(MSG* msg) {
     // The page and every window inside it never see the right button go down.
@@ -36,7 +36,7 @@ void CMyHtmlView::ConnectDocumentEvents() {
     if (!container) return;
     ComPtr<IConnectionPoint> point;
     if (FAILED(container->FindConnectionPoint(kHtmlDocumentEvents2, point.Put())) || !point) return;
-    if (FAILED(point->Advise(m_pEvtHandler, &m_dwCookie))) m_dwCookie = 0;
+    if (FAILED(point->Advise(m_pEvtHandler.Get(), &m_dwCookie))) m_dwCookie = 0;
 }
 
 // Breaks the connection made on the previous document, not the current one.

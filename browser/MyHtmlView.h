@@ -3,6 +3,7 @@
 // view are swallowed, and every completed document gets the click sink.
 #pragma once
 
+#include "base/Owners.h"
 #include "browser/DocEvtHandler.h"
 #include "browser/HtmlView.h"
 
@@ -13,18 +14,17 @@ public:
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
-    // Whether the click sink is connected to a document, for the tests.
-    bool IsClickSinkConnected() const { return m_dwCookie != 0; }
-
 protected:
     void OnDocumentComplete(const std::wstring& url) override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
+    friend struct CMyHtmlViewTestAccess;  // the Windows tests read the click sink's connection
+
     void ConnectDocumentEvents();
     void DisconnectDocumentEvents();
 
-    SDocEvtHandler* m_pEvtHandler = nullptr;  // one reference of ours
-    DWORD m_dwCookie = 0;
+    ComPtr<SDocEvtHandler> m_pEvtHandler;  // a connected document holds a reference of its own
+    DWORD m_dwCookie = 0;  // the sink's connection to a document; 0 when none
     ComPtr<IDispatch> m_pConnectedDoc;
 };

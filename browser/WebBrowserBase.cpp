@@ -99,12 +99,10 @@ bool CWebBrowserBase::Navigate(const std::wstring& url) {
 bool CWebBrowserBase::Navigate(const std::wstring& url, VARIANT flags) {
     IWebBrowser2* browser = GetWebBrowser();
     if (!browser) return false;
-    BSTR target = ::SysAllocString(url.c_str());
+    Bstr target(::SysAllocString(url.c_str()));
     VARIANT none;
     ::VariantInit(&none);
-    HRESULT hr = browser->Navigate(target, &flags, &none, &none, &none);
-    ::SysFreeString(target);
-    return SUCCEEDED(hr);
+    return SUCCEEDED(browser->Navigate(target.Get(), &flags, &none, &none, &none));
 }
 
 IWebBrowser2* CWebBrowserBase::GetWebBrowser() {

@@ -115,16 +115,9 @@ public:
     STDMETHODIMP TranslateUrl(DWORD translate, LPWSTR in, LPWSTR* out) override;
     STDMETHODIMP FilterDataObject(IDataObject* in, IDataObject** out) override;
 
-    LONG m_lRefCount = 0;
-    RECT m_rcPos = {};
-    bool m_bInPlaceActive = false;
-    // Where the owner wants the page once it has loaded; the base never
-    // reads it.
+    // Where the owner wants the page once it has loaded: the login window
+    // writes it, WebFormLogin applies it; the base never reads it.
     RECT m_rcDisplay = {};
-    ComPtr<IOleObject> m_pOleObject;
-    ComPtr<IOleInPlaceObject> m_pInPlaceObject;
-    ComPtr<IStorage> m_pStorage;
-    ComPtr<IWebBrowser2> m_pWebBrowser;
 
 protected:
     // For a subclass that answers the control's first calls itself: makes no
@@ -137,9 +130,18 @@ protected:
     bool PlaceControl(const RECT& rect);
 
 private:
+    friend struct CWebBrowserBaseTestAccess;  // the Windows tests read the state below
+
     bool ConnectEvents();
     RECT HostClientRect();
 
+    LONG m_lRefCount = 0;
+    RECT m_rcPos = {};  // the control's place in the host window
+    bool m_bInPlaceActive = false;
+    ComPtr<IOleObject> m_pOleObject;
+    ComPtr<IOleInPlaceObject> m_pInPlaceObject;
+    ComPtr<IStorage> m_pStorage;
+    ComPtr<IWebBrowser2> m_pWebBrowser;
     // The event connection, kept only to break it at teardown.
     ComPtr<IConnectionPoint> m_pEventPoint;
     DWORD m_dwEventCookie = 0;

@@ -18,6 +18,8 @@ set(FUZZ_JSON "")
 # vexa_fuzzer(NAME MAX_LEN bytes SOURCES files... SEEDS files|dirs|globs... [LIBS ...] [DEPENDS targets...])
 function(vexa_fuzzer NAME)
     cmake_parse_arguments(PARSE_ARGV 1 arg "" "MAX_LEN" "SOURCES;SEEDS;LIBS;DEPENDS")
+    vexa_posix_halves(halves ${arg_SOURCES})
+    list(APPEND arg_SOURCES ${halves})
     set(exe ${FUZZ_DIR}/fuzz_${NAME})
     add_custom_command(OUTPUT ${exe}
                        COMMAND ${CMAKE_COMMAND} -E make_directory ${FUZZ_DIR}

@@ -10,6 +10,8 @@ foreach(folder ${CLIENT_FOLDERS})
     list(APPEND CLIENT_GLOBS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
 endforeach()
 file(GLOB_RECURSE CLIENT_SOURCES CONFIGURE_DEPENDS ${CLIENT_GLOBS})
+# Platform halves go by name: X_win.cpp is built here, X_posix.cpp only natively.
+list(FILTER CLIENT_SOURCES EXCLUDE REGEX "_posix\\.cpp$")
 list(REMOVE_ITEM CLIENT_SOURCES ${ENTRY_SOURCES})
 
 # For the bench's size figure only: the client with the browser-emulation

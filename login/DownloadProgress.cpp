@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "base/Owners.h"
 #include "base/Text.h"
 #include "widgets/Images.h"
 
@@ -67,10 +68,7 @@ void CDownloadProgress::Show(HWND hwnd, HBRUSH background, long long received, l
     // (the page's first load runs it): finish what the window and its buttons
     // owe, without running the message loop.
     ::RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    if (HDC dc = ::GetDC(hwnd)) {
-        Paint(dc, background);
-        ::ReleaseDC(hwnd, dc);
-    }
+    if (WindowDc dc{hwnd}) Paint(dc.Get(), background);
     AnswerSentMessages();
 }
 

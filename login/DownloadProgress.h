@@ -7,9 +7,6 @@
 
 class CDownloadProgress {
 public:
-    // Where it draws, in the window's client coordinates.
-    static RECT Area();
-
     // Draws received of total straight onto hwnd (over the skin that
     // background paints), without running the window's message loop, then
     // answers what other threads have sent, so that the system does not take
@@ -23,6 +20,11 @@ public:
     void Paint(HDC dc, HBRUSH background) const;
 
 private:
+    friend struct CDownloadProgressTestAccess;  // the Windows tests look at the drawn area
+
+    // Where it draws, in the window's client coordinates.
+    static RECT Area();
+
     long long m_received = 0;
     long long m_total = 0;
 };

@@ -1,9 +1,5 @@
 #include "login/GameCode.h"
 
-#ifdef _WIN32
-#include "login/AdapterAddress.h"
-#endif
-
 void BuildLoginUrl(std::wstring& url, const std::wstring& address) {
     const std::wstring segment = L"mac/" + address + L"/";
     if (!url.empty() && url.back() == L'/') {
@@ -14,7 +10,3 @@ void BuildLoginUrl(std::wstring& url, const std::wstring& address) {
     if (query != std::wstring::npos) url.insert(query, segment);  // no slash in front, as the portal expects
     else url += L"/" + segment;
 }
-
-#ifdef _WIN32
-void BuildLoginUrl(std::wstring& url) { BuildLoginUrl(url, ReadAdapterAddress()); }
-#endif

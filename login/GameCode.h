@@ -8,8 +8,6 @@
 // otherwise right before the last "?", otherwise appended after a slash.
 void BuildLoginUrl(std::wstring& url, const std::wstring& address);
 
-#ifdef _WIN32
 // BuildLoginUrl with this machine's adapter address (ReadAdapterAddress), or
-// an empty address when it cannot be read.
+// an empty address when it cannot be read. Windows only (GameCode_win.cpp).
 void BuildLoginUrl(std::wstring& url);
-#endif

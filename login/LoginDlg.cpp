@@ -62,10 +62,9 @@ BOOL CKestroLogin::OnInitDialog() {
     const LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
     ::SetWindowLongW(m_hWnd, GWL_STYLE, (style | WS_SYSMENU | WS_MINIMIZEBOX) & ~WS_CAPTION);
 
-    if (HBITMAP skin = ::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_LOGIN_SKIN))) {
-        m_bkBrush.Reset(::CreatePatternBrush(skin));
-        ::DeleteObject(skin);
-    }
+    // The brush keeps a copy of the pixels.
+    GdiObject<HBITMAP> skin(::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_LOGIN_SKIN)));
+    if (skin) m_bkBrush.Reset(::CreatePatternBrush(skin.Get()));
 
     m_pBrowser.reset(new WebFormLogin(m_hWnd, this));
     m_pBrowser->InPlaceActivate();
@@ -191,8 +190,8 @@ void CKestroLogin::OnCloseCommand() {
 // The skin comes from the dialog's background brush; the face adds the
 // client's version in the bottom-right corner.
 void CKestroLogin::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    PaintDc paint(m_hWnd);
+    const HDC dc = paint.Get();
     RECT client = {};
     ::GetClientRect(m_hWnd, &client);
     {
@@ -208,7 +207,6 @@ void CKestroLogin::OnPaint() {
         if (font) graphics.DrawString(version.c_str(), static_cast<INT>(version.size()), font.get(), box, &format, &brush);
     }
     m_progress.Paint(dc, m_bkBrush.Get());
-    ::EndPaint(m_hWnd, &ps);
 }
 
 void CKestroLogin::OnDownloadProgress(long long received, long long total) {

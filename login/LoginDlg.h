@@ -26,9 +26,6 @@ public:
     // Keys for the page and the drag strip at the top.
     BOOL PreTranslateMessage(MSG* msg) override;
 
-    // The browser host, for the tests.
-    WebFormLogin* Browser() const { return m_pBrowser.get(); }
-
     // An update's download, shown over the still hidden page area. While it
     // is shown the window takes no command.
     void OnDownloadProgress(long long received, long long total) override;
@@ -40,6 +37,8 @@ protected:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
+    friend struct CKestroLoginTestAccess;  // the Windows tests reach the browser host
+
     BOOL ForwardKeyToPage(MSG* msg);
     void StartDragFromStrip(const MSG* msg);
     void OnGameCodeReady();

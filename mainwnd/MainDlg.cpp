@@ -106,9 +106,9 @@ BOOL CKestro_V5Dlg::OnInitDialog() {
     m_tray.Add(title, m_hWnd, m_trayIconImage.Get());
 
     InitTitleButtons();
-    m_stripLeft.reset(LoadPngImage(203));
-    m_stripMiddle.reset(LoadPngImage(172));
-    m_stripRight.reset(LoadPngImage(206));
+    m_stripLeft = LoadPngImage(203);
+    m_stripMiddle = LoadPngImage(172);
+    m_stripRight = LoadPngImage(206);
     CreateGameView(gameUrl);
 
     CenterOnWorkArea(m_hWnd);

@@ -14,9 +14,10 @@ public:
 
     // The code of a key name, or 0 when the table has no such name.
     uint32_t Find(const std::wstring& name) const;
-    size_t Size() const { return keys_.size(); }
 
 private:
+    friend struct CHotkeyKeyTableTestAccess;  // the host tests count the rows
+
     std::map<std::wstring, uint32_t> keys_;
 };
 

@@ -169,13 +169,12 @@ bool HttpGet::Read(void* buffer, DWORD size, DWORD* read) {
 }
 
 std::wstring ErrorText(DWORD code) {
-    wchar_t* text = nullptr;
+    LocalMem text;
     const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
                         FORMAT_MESSAGE_FROM_HMODULE;
     const DWORD n = ::FormatMessageW(flags, ::GetModuleHandleW(L"wininet.dll"), code, 0,
-                                     reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message(text ? text : L"", n);
-    if (text) ::LocalFree(text);
+                                     reinterpret_cast<wchar_t*>(text.Put()), 0, nullptr);
+    std::wstring message(text ? static_cast<const wchar_t*>(text.Get()) : L"", n);
     // One log line: no line breaks inside, none at the end.
     for (wchar_t& c : message)
         if (c == L'\r' || c == L'\n') c = L' ';

@@ -20,9 +20,6 @@ public:
     // VersionAnswerText() is then its URL.
     bool CheckVersion(std::wstring serverUrl, std::wstring query, std::wstring version);
 
-    // GETs the check URL: the body as text (cut when too long), empty on any failure.
-    VersionAnswer HttpGetText();
-
     // Downloads url into the download path and, when the whole announced
     // length arrived, the file is signed with the update key (when there is
     // one: CheckSignedDownload) and is a newer client for this machine
@@ -32,21 +29,22 @@ public:
     void DownloadUpdate(std::wstring url);
     // Where DownloadUpdate reports its progress; none by default.
     void ReportProgressTo(IUpdateProgress* progress) { m_progress = progress; }
-    // The key a download's signature must verify under; BuiltInUpdateKey()
-    // by default, none (nullptr) for no signature check.
-    void CheckSignaturesWith(const UpdateKey* key) { m_updateKey = key; }
 
-    const std::wstring& DownloadPath() const { return m_downloadPath; }
-    const std::wstring& InstalledPath() const { return m_installedPath; }
-    const std::wstring& CheckUrl() const { return m_checkUrl; }
     const std::wstring& VersionAnswerText() const { return m_versionAnswer; }
 
 private:
+    friend struct CUpdateTaskTestAccess;  // the Windows tests read the paths and choose the key
+
+    // GETs the check URL: the body as text (cut when too long), empty on any failure.
+    VersionAnswer HttpGetText();
+
     std::wstring m_checkUrl;
     std::wstring m_downloadPath;
     std::wstring m_installedPath;
     std::wstring m_dataSubPath;
     std::wstring m_versionAnswer;
     IUpdateProgress* m_progress = nullptr;
+    // The key a download's signature must verify under; none (nullptr): no
+    // signature check.
     const UpdateKey* m_updateKey = BuiltInUpdateKey();
 };

@@ -48,7 +48,7 @@ BOOL CCustomMessageBox::OnInitDialog() {
     const LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
     ::SetWindowLongW(m_hWnd, GWL_STYLE, (style | WS_SYSMENU | WS_MINIMIZEBOX) & ~WS_CAPTION);
     PlaceButtons();
-    m_pBack.reset(LoadPngImage(kBackground));
+    m_pBack = LoadPngImage(kBackground);
     return TRUE;
 }
 

@@ -26,7 +26,7 @@ bool IsAllZero(const RECT& r) { return r.left == 0 && r.top == 0 && r.right == 0
 
 // ------------------------------------------------------------ LoadPngImage
 
-Gdiplus::Image* LoadPngImage(UINT id, HMODULE module) {
+std::unique_ptr<Gdiplus::Image> LoadPngImage(UINT id, HMODULE module) {
     const ResourceBytes png = FindPng(id, module);
     if (!png.data) return nullptr;
     GlobalMem block(::GlobalAlloc(GMEM_FIXED, png.size));
@@ -37,40 +37,31 @@ Gdiplus::Image* LoadPngImage(UINT id, HMODULE module) {
     ComPtr<IStream> stream;
     if (FAILED(::CreateStreamOnHGlobal(block.Get(), TRUE, stream.Put()))) return nullptr;
     block.Detach();
-    return Gdiplus::Image::FromStream(stream.Get());
+    return std::unique_ptr<Gdiplus::Image>(Gdiplus::Image::FromStream(stream.Get()));
 }
 
-// ------------------------------------------------- CGdiPlusBitmap(Resource)
+// ------------------------------------------------- CGdiPlusBitmapResource
 
-CGdiPlusBitmap::~CGdiPlusBitmap() {
-    delete m_pBitmap;
-    m_pBitmap = nullptr;
-}
-
+// The base's bitmap would otherwise outlive the buffer it reads from.
 CGdiPlusBitmapResource::~CGdiPlusBitmapResource() { Release(); }
 
 void CGdiPlusBitmapResource::Release() {
-    delete m_pBitmap;  // first: it reads from the buffer
-    m_pBitmap = nullptr;
-    if (m_hBuffer) {
-        ::GlobalUnlock(m_hBuffer);
-        ::GlobalFree(m_hBuffer);
-        m_hBuffer = nullptr;
-    }
+    m_pBitmap.reset();  // first: it reads from the buffer
+    m_hBuffer.Reset();
 }
 
 bool CGdiPlusBitmapResource::Load(UINT id, HMODULE module) {
     Release();
     const ResourceBytes png = FindPng(id, module);
     if (!png.data) return false;
-    m_hBuffer = ::GlobalAlloc(GMEM_MOVEABLE, png.size);
+    m_hBuffer.Reset(::GlobalAlloc(GMEM_MOVEABLE, png.size));
     if (!m_hBuffer) return false;
-    void* bytes = ::GlobalLock(m_hBuffer);
+    void* bytes = ::GlobalLock(m_hBuffer.Get());
     if (bytes) {
         std::memcpy(bytes, png.data, png.size);
         ComPtr<IStream> stream;
-        if (SUCCEEDED(::CreateStreamOnHGlobal(m_hBuffer, FALSE, stream.Put())))
-            m_pBitmap = Gdiplus::Bitmap::FromStream(stream.Get());
+        if (SUCCEEDED(::CreateStreamOnHGlobal(m_hBuffer.Get(), FALSE, stream.Put())))
+            m_pBitmap.reset(Gdiplus::Bitmap::FromStream(stream.Get()));
     }
     if (m_pBitmap && m_pBitmap->GetLastStatus() == Gdiplus::Ok) return true;
     Release();

@@ -12,21 +12,21 @@
 #include "base/Owners.h"
 
 // A new GDI+ image from PNG resource id (type "PNG") of module (null: the
-// executable), owned by the caller; null when the resource is missing, empty
-// or unreadable. A PNG that GDI+ cannot decode still gives an image: it draws
-// nothing and its GetLastStatus() says why. The bytes behind the image belong
-// to it and go with it.
-Gdiplus::Image* LoadPngImage(UINT id, HMODULE module = nullptr);
+// executable); null when the resource is missing, empty or unreadable. A PNG
+// that GDI+ cannot decode still gives an image: it draws nothing and its
+// GetLastStatus() says why. The bytes behind the image belong to it and go
+// with it.
+std::unique_ptr<Gdiplus::Image> LoadPngImage(UINT id, HMODULE module = nullptr);
 
 // Owns one GDI+ bitmap.
 class CGdiPlusBitmap {
 public:
     CGdiPlusBitmap() = default;
-    virtual ~CGdiPlusBitmap();
+    virtual ~CGdiPlusBitmap() = default;
     CGdiPlusBitmap(const CGdiPlusBitmap&) = delete;
     CGdiPlusBitmap& operator=(const CGdiPlusBitmap&) = delete;
 
-    Gdiplus::Bitmap* m_pBitmap = nullptr;
+    std::unique_ptr<Gdiplus::Bitmap> m_pBitmap;
 };
 
 // A GDI+ bitmap decoded from a PNG resource; the PNG's bytes stay in a locked
@@ -42,7 +42,7 @@ public:
 private:
     void Release();
 
-    HGLOBAL m_hBuffer = nullptr;
+    LockedGlobalMem m_hBuffer;
 };
 
 // Double-buffers one drawing: callers draw on it in the target's logical
@@ -58,10 +58,10 @@ public:
 
     HDC GetSafeHdc() const { return m_bMemDC ? m_dc.Get() : m_pDC; }
     operator HDC() const { return GetSafeHdc(); }
-    const RECT& Rect() const { return m_rect; }
-    bool IsBuffered() const { return m_bMemDC != FALSE; }
 
 private:
+    friend struct CMyMemDCTestAccess;  // the Windows tests read the rectangle and the buffering
+
     MemoryDc m_dc;
     GdiObject<HBITMAP> m_bitmap;
     HGDIOBJ m_oldBitmap = nullptr;

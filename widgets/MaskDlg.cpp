@@ -29,8 +29,8 @@ CMenbanDlg::~CMenbanDlg() = default;
 
 BOOL CMenbanDlg::OnInitDialog() {
     // No controls: nothing for the base initialisation to bind.
-    m_pTexture.reset(LoadPngImage(kTexture));
-    for (int i = 0; i < 4; ++i) m_pFrames[i].reset(LoadPngImage(kFirstFrame + i));
+    m_pTexture = LoadPngImage(kTexture);
+    for (int i = 0; i < 4; ++i) m_pFrames[i] = LoadPngImage(kFirstFrame + i);
     m_pCurFrame = m_pFrames[0].get();
     m_nFrame = 1;
     const LONG exStyle = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
@@ -75,8 +75,8 @@ void CMenbanDlg::OnTimer(UINT_PTR id) {
 }
 
 void CMenbanDlg::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    PaintDc paint(m_hWnd);
+    const HDC dc = paint.Get();
     const SIZE client = ClientSize(m_hWnd);
     MemoryDc memory(::CreateCompatibleDC(dc));
     GdiObject<HBITMAP> bitmap(::CreateCompatibleBitmap(dc, client.cx, client.cy));
@@ -108,5 +108,4 @@ void CMenbanDlg::OnPaint() {
         }
         ::BitBlt(dc, 0, 0, client.cx, client.cy, memory.Get(), 0, 0, SRCCOPY);
     }
-    ::EndPaint(m_hWnd, &ps);
 }

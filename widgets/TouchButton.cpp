@@ -204,9 +204,9 @@ RECT CTouchButton::PlaceInParent() const {
 // parent has been painted yet.
 void CTouchButton::CaptureParentBackground(const RECT& place) {
     HWND parent = ::GetParent(m_hWnd);
-    HDC parentDc = ::GetDC(parent);
+    WindowDc parentDc(parent);
     if (!parentDc) return;
-    if (m_dcBack.Create(parentDc, place.right - place.left, place.bottom - place.top)) {
+    if (m_dcBack.Create(parentDc.Get(), place.right - place.left, place.bottom - place.top)) {
         HDC dc = m_dcBack.Get();
         POINT origin = {};
         ::SetWindowOrgEx(dc, place.left, place.top, &origin);
@@ -215,14 +215,13 @@ void CTouchButton::CaptureParentBackground(const RECT& place) {
         ::SetWindowOrgEx(dc, origin.x, origin.y, nullptr);
         ::SetBrushOrgEx(dc, 0, 0, nullptr);
     }
-    ::ReleaseDC(parent, parentDc);
 }
 
 // One look: the captured background with the image drawn over it at its own
 // size, kept in look.
 void CTouchButton::ComposeLook(HDC memory, int w, int h, CGdiPlusBitmapResource* image, bool hover, CachedDc& look) {
     if (m_dcBack.Get()) ::BitBlt(memory, 0, 0, w, h, m_dcBack.Get(), 0, 0, SRCCOPY);
-    if (Gdiplus::Bitmap* bitmap = image->m_pBitmap) {
+    if (Gdiplus::Bitmap* bitmap = image->m_pBitmap.get()) {
         Gdiplus::Graphics graphics(memory);  // one per look: its end flushes before the copy below
         const INT iw = static_cast<INT>(bitmap->GetWidth()), ih = static_cast<INT>(bitmap->GetHeight());
         Gdiplus::ImageAttributes attributes;

@@ -28,15 +28,14 @@ public:
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
-    // The tool-tip window, or null (for tests).
-    HWND ToolTipWindow() const { return m_pTip; }
-
 protected:
     void PreSubclassWindow() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     bool OnReflectedMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
+    friend struct CTouchButtonTestAccess;  // the Windows tests read the tool tip
+
     // A memory DC with its own bitmap, put back and deleted together.
     class CachedDc {
     public:

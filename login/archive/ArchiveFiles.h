@@ -1,6 +1,7 @@
 // The archive reader's only contact with the platform: folders, one output
-// file, the local time zone. Windows uses the Win32 file API; elsewhere
-// (the native tests) POSIX calls take its place, with "\" read as "/".
+// file, the local time zone. ArchiveFiles_win.cpp does it with the Win32 file
+// API; ArchiveFiles_posix.cpp (the native tests, the fuzz target) with POSIX
+// calls, "\" read as "/".
 #pragma once
 
 #include <cstddef>

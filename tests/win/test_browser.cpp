@@ -23,8 +23,11 @@
 #include "login/GameCode.h"
 #include "login/WebFormLogin.h"
 #include "res/resource.h"
+#include "tests/win/TestAccess.h"
 
 namespace {
+using Host = CWebBrowserBaseTestAccess;
+
 const RECT kEmpty = {0, 0, 0, 0};
 
 bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
@@ -133,18 +136,18 @@ std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin()
 TEST(BrowserHost, EmbedsAndPlacesTheControl) {
     TestWindow host;
     RecordingHost browser(host.hwnd);
-    ASSERT_TRUE(browser.m_pOleObject && browser.m_pInPlaceObject && browser.m_pStorage);
+    ASSERT_TRUE(Host::OleObject(browser) && Host::InPlaceObject(browser) && Host::Storage(browser));
     EXPECT_EQ(browser.CanInPlaceActivate(), S_FALSE);
 
     // Before activation a rectangle is only remembered; the control's own
     // request for its window context then gives it the whole host.
     const RECT early = {10, 10, 50, 50};
     EXPECT_TRUE(browser.SetBrowserRect(early));
-    EXPECT_TRUE(browser.m_rcPos == early);
+    EXPECT_TRUE(Host::Pos(browser) == early);
     EXPECT_EQ(ChildCount(host.hwnd), 0);
     ASSERT_TRUE(browser.InPlaceActivate());
-    EXPECT_TRUE(browser.m_bInPlaceActive);
-    EXPECT_TRUE(browser.m_rcPos == host.Client());
+    EXPECT_TRUE(Host::InPlaceActive(browser));
+    EXPECT_TRUE(Host::Pos(browser) == host.Client());
     EXPECT_TRUE(ChildRect(host.hwnd) == host.Client());
 
     // A second activation starts nothing.
@@ -164,7 +167,7 @@ TEST(BrowserHost, EmbedsAndPlacesTheControl) {
     EXPECT_TRUE(browser.SetBrowserRect(kEmpty));  // hidden, still active
     const RECT hidden = ChildRect(host.hwnd);
     EXPECT_TRUE(IsRectEmpty(&hidden));
-    EXPECT_TRUE(browser.m_bInPlaceActive);
+    EXPECT_TRUE(Host::InPlaceActive(browser));
 }
 
 // After a hand-over the login window is gone before its host is deleted.
@@ -200,14 +203,14 @@ TEST(BrowserHost, AnswersAsOneObject) {
     };
     for (const auto& c : cases) {
         void* out = reinterpret_cast<void*>(1);
-        const LONG before = browser.m_lRefCount;
+        const LONG before = Host::RefCount(browser);
         EXPECT_EQ(browser.QueryInterface(c.iid, &out), c.expected ? S_OK : E_NOINTERFACE);
         EXPECT_EQ(out, c.expected);
-        EXPECT_EQ(browser.m_lRefCount, before + (c.expected ? 1 : 0));
+        EXPECT_EQ(Host::RefCount(browser), before + (c.expected ? 1 : 0));
         if (out) static_cast<IUnknown*>(out)->Release();
     }
     // The count only answers; the owner deletes the host.
-    const ULONG count = static_cast<ULONG>(browser.m_lRefCount);
+    const ULONG count = static_cast<ULONG>(Host::RefCount(browser));
     EXPECT_EQ(browser.AddRef(), count + 1);
     EXPECT_EQ(browser.Release(), count);
 
@@ -371,7 +374,7 @@ TEST(GameView, HostsTheControlBelowTheStrip) {
     MoveWindow(view.m_hWnd, 0, 30, 800, 500, TRUE);
     GetClientRect(view.m_hWnd, &client);
     EXPECT_TRUE(ChildRect(view.m_hWnd) == client);
-    EXPECT_FALSE(view.IsClickSinkConnected());
+    EXPECT_FALSE(CMyHtmlViewTestAccess::IsClickSinkConnected(view));
 }
 
 // The game view with its site in reach.

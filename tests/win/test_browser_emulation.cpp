@@ -13,6 +13,7 @@
 #include "browser/BrowserEmulation.h"
 #include "browser/MyHtmlView.h"
 #include "login/WebFormLogin.h"
+#include "tests/win/TestAccess.h"
 
 namespace {
 const std::wstring kThisExe = FileNameOf(GetModulePath());  // wintests.exe
@@ -116,7 +117,7 @@ TEST(BrowserEmulation, InPlaceBeforeEitherHostMakesItsControl) {
     DeleteValue(kThisExe);
     {
         WebFormLogin login(main);
-        ASSERT_TRUE(login.m_pOleObject);
+        ASSERT_TRUE(CWebBrowserBaseTestAccess::OleObject(login));
         EXPECT_EQ(ReadValue(kThisExe), std::make_pair(DWORD(REG_DWORD), DWORD(11001)));
     }
     DestroyWindow(main);

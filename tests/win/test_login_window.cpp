@@ -12,6 +12,7 @@
 #include "login/DownloadProgress.h"
 #include "login/LoginDlg.h"
 #include "res/resource.h"
+#include "tests/win/TestAccess.h"
 
 namespace {
 RECT ChildRect(HWND parent, int id) {
@@ -55,11 +56,11 @@ TEST(LoginWindow, SkinnedFrameButtonsAndHiddenPage) {
 
     // The page waits, hidden, for its first document; then it takes the
     // area between the two skin strips.
-    WebFormLogin* browser = login.Browser();
+    WebFormLogin* browser = CKestroLoginTestAccess::Browser(login);
     ASSERT_NE(browser, nullptr);
-    EXPECT_TRUE(browser->m_bInPlaceActive);
+    EXPECT_TRUE(CWebBrowserBaseTestAccess::InPlaceActive(*browser));
     EXPECT_TRUE(Same(browser->m_rcDisplay, RECT{0, 21, 660, 381}));
-    EXPECT_TRUE(IsRectEmpty(&browser->m_rcPos));
+    EXPECT_TRUE(IsRectEmpty(&CWebBrowserBaseTestAccess::Pos(*browser)));
 
     // The skin's uncovered parts drag the window; the dialog paints with
     // the skin's brush.
@@ -121,7 +122,7 @@ void Pump() {
 // Pixels of the bar's colour along the middle row of the progress area, as
 // the window shows them now.
 int GoldPixelsInBarRow(HWND hwnd) {
-    const RECT area = CDownloadProgress::Area();
+    const RECT area = CDownloadProgressTestAccess::Area();
     HDC dc = GetDC(hwnd);
     int gold = 0;
     for (int x = area.left; x < area.right; ++x)

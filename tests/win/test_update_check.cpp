@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/Shell.h"
+#include "tests/win/TestAccess.h"
 #include "tests/win/TestFiles.h"
 #include "tests/win/UpdateLogFile.h"
 #include "update/UpdateTask.h"
@@ -127,9 +128,9 @@ TEST(UpdateCheck, AsksWithTheRunningVersionAndDropsALeftoverDownload) {
 
 TEST(UpdateCheck, TaskPaths) {
     CUpdateTask task(kDownloadName, kDataSubPath);
-    EXPECT_EQ(task.DownloadPath(), GetAppDataFolder() + L"\\cache\\v5vexatmp.exe");
+    EXPECT_EQ(CUpdateTaskTestAccess::DownloadPath(task), GetAppDataFolder() + L"\\cache\\v5vexatmp.exe");
     // Named after the running executable, wherever it runs from.
-    EXPECT_EQ(task.InstalledPath(), GetAppDataFolder() + L"\\velmo\\vexa\\wintests.exe");
+    EXPECT_EQ(CUpdateTaskTestAccess::InstalledPath(task), GetAppDataFolder() + L"\\velmo\\vexa\\wintests.exe");
 }
 
 TEST(UpdateLogCap, DeletesOnlyALogAboveTenMiB) {

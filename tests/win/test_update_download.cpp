@@ -15,6 +15,7 @@
 #include "app/Shell.h"
 #include "base/Text.h"
 #include "tests/win/ExecutableCopies.h"
+#include "tests/win/TestAccess.h"
 #include "tests/win/TestFiles.h"
 #include "tests/win/UpdateLogFile.h"
 #include "update/Download.h"
@@ -43,7 +44,7 @@ std::wstring Number(long long n) { return std::to_wstring(n); }
 struct Download {
     Download() { StartWithoutLog(); }
     CUpdateTask task{kDownloadName, kDataSubPath};
-    const std::wstring& path() const { return task.DownloadPath(); }
+    const std::wstring& path() const { return CUpdateTaskTestAccess::DownloadPath(task); }
 };
 
 struct FailureCase {

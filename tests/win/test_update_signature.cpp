@@ -16,6 +16,7 @@
 #include "app/Shell.h"
 #include "tests/win/ExecutableCopies.h"
 #include "tests/win/SigningKey.h"
+#include "tests/win/TestAccess.h"
 #include "tests/win/TestFiles.h"
 #include "tests/win/UpdateLogFile.h"
 #include "update/ClientCheck.h"
@@ -86,7 +87,7 @@ TEST(UpdateSignature, RAndSOfEveryLengthAreRead) {
 struct SignedDownload {
     SignedDownload() { StartWithoutLog(); }
     CUpdateTask task{L"\\v5vexatmp.exe", L"\\velmo\\vexa\\"};
-    const std::wstring& path() const { return task.DownloadPath(); }
+    const std::wstring& path() const { return CUpdateTaskTestAccess::DownloadPath(task); }
 };
 
 Lines RefusedLog(const std::wstring& url, const std::string& body, const std::wstring& failure, const std::wstring& md5) {
@@ -124,7 +125,7 @@ TEST(UpdateSignedDownload, RefusedWithoutThePublishersSignature) {
     };
     for (const auto& c : cases) {
         SignedDownload d;
-        d.task.CheckSignaturesWith(&publisher.Public());
+        CUpdateTaskTestAccess::CheckSignaturesWith(d.task, &publisher.Public());
         LoopbackHttp server({404, ""}, {{"/client/vexa.exe", {200, c.body}}, {"/client/vexa.exe.sig", c.signature}});
         const std::wstring url = server.Url(L"/client/vexa.exe?build=7");
         d.task.DownloadUpdate(url);  // returning at all is the point
@@ -140,7 +141,7 @@ TEST(UpdateSignedDownload, RefusedWithoutThePublishersSignature) {
 
 TEST(UpdateSignedDownload, WithoutAKeyNoSignatureIsAskedFor) {
     SignedDownload d;
-    d.task.CheckSignaturesWith(nullptr);
+    CUpdateTaskTestAccess::CheckSignaturesWith(d.task, nullptr);
     const std::string older = WithFileVersion(ThisExecutable(), 0, 9, 0, 0);
     LoopbackHttp server({404, ""}, {{"/vexa.exe", {200, older}}});
     d.task.DownloadUpdate(server.Url(L"/vexa.exe"));
@@ -155,7 +156,7 @@ TEST(UpdateSignedDownload, WithoutAKeyNoSignatureIsAskedFor) {
 TEST(UpdateSignedDownload, DownloadIsHeldWhileItsSignatureIsFetched) {
     SignedDownload d;
     const SigningKey publisher;
-    d.task.CheckSignaturesWith(&publisher.Public());
+    CUpdateTaskTestAccess::CheckSignaturesWith(d.task, &publisher.Public());
     const std::wstring path = d.path();
     DWORD writeError = 0, deleteError = 0;
     HttpReply signature{404, ""};
@@ -184,7 +185,7 @@ TEST(UpdateSignedHandOver, ThePublishersSignedNewerClientIsStarted) {
     EXPECT_EXIT(
         {
             const SigningKey publisher;
-            d.task.CheckSignaturesWith(&publisher.Public());
+            CUpdateTaskTestAccess::CheckSignaturesWith(d.task, &publisher.Public());
             LoopbackHttp server({404, ""}, {{"/vexa-1.0.0.1.exe", {200, client}},
                                             {"/vexa-1.0.0.1.exe.sig", {200, publisher.Sign(client)}}});
             d.task.DownloadUpdate(server.Url(L"/vexa-1.0.0.1.exe"));

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/win/SkinTestWindows.h"
+#include "tests/win/TestAccess.h"
 #include "widgets/Images.h"
 #include "widgets/TouchButton.h"
 
@@ -96,6 +97,9 @@ protected:
         EXPECT_EQ(wrong, 0) << "image " << imageId;
     }
 
+    // The button's tool-tip window, or null.
+    HWND Tip() const { return CTouchButtonTestAccess::ToolTipWindow(button_); }
+
     std::wstring TipText() {
         wchar_t buffer[80] = {};
         TOOLINFOW tool = {};
@@ -103,7 +107,7 @@ protected:
         tool.hwnd = button_.m_hWnd;
         tool.uId = 1;
         tool.lpszText = buffer;
-        ::SendMessageW(button_.ToolTipWindow(), TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+        ::SendMessageW(Tip(), TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
         return buffer;
     }
 
@@ -186,25 +190,25 @@ TEST_F(TouchButtonTest, DoubleClickIsTwoClicks) {
 TEST_F(TouchButtonTest, ToolTipKeepsItsTextAndGoesWithTheImages) {
     button_.SetImages(252, 253, 261);
     Show();
-    EXPECT_EQ(button_.ToolTipWindow(), nullptr);
+    EXPECT_EQ(Tip(), nullptr);
     button_.SetTooltipText(L"", true);  // nothing to show: no tip is made
-    EXPECT_EQ(button_.ToolTipWindow(), nullptr);
+    EXPECT_EQ(Tip(), nullptr);
 
     button_.SetTooltipText(L"清除缓存", true);
-    ASSERT_NE(button_.ToolTipWindow(), nullptr);
+    ASSERT_NE(Tip(), nullptr);
     EXPECT_EQ(TipText(), L"清除缓存");
     button_.SetTooltipText(L"", true);
     EXPECT_EQ(TipText(), L"清除缓存");
-    EXPECT_EQ(::SendMessageW(button_.ToolTipWindow(), TTM_GETDELAYTIME, TTDT_AUTOPOP, 0), 2000 * 10);
-    EXPECT_EQ(::SendMessageW(button_.ToolTipWindow(), TTM_GETDELAYTIME, TTDT_INITIAL, 0), 2000);
+    EXPECT_EQ(::SendMessageW(Tip(), TTM_GETDELAYTIME, TTDT_AUTOPOP, 0), 2000 * 10);
+    EXPECT_EQ(::SendMessageW(Tip(), TTM_GETDELAYTIME, TTDT_INITIAL, 0), 2000);
 
     ::SendMessageW(button_.m_hWnd, WM_MOUSEHOVER, 0, 0);  // the hover makes the tip anew
-    ASSERT_NE(button_.ToolTipWindow(), nullptr);
+    ASSERT_NE(Tip(), nullptr);
     EXPECT_EQ(TipText(), L"清除缓存");
 
-    HWND tip = button_.ToolTipWindow();
+    HWND tip = Tip();
     button_.ReleaseImages();
-    EXPECT_EQ(button_.ToolTipWindow(), nullptr);
+    EXPECT_EQ(Tip(), nullptr);
     EXPECT_FALSE(::IsWindow(tip));
 }
 }  // namespace

@@ -10,6 +10,7 @@
 #include "app/Shell.h"
 #include "res/resource.h"
 #include "tests/win/SkinTestWindows.h"
+#include "tests/win/TestAccess.h"
 #include "tests/win/TestFiles.h"
 #include "widgets/Images.h"
 
@@ -257,7 +258,7 @@ TEST(OffscreenDc, CopiesItsRectangleOnceAtTheEnd) {
     const RECT rect = {10, 20, 60, 50};
     {
         CMyMemDC memory(target.Get(), &rect);
-        ASSERT_TRUE(memory.IsBuffered());
+        ASSERT_TRUE(CMyMemDCTestAccess::IsBuffered(memory));
         // Drawn in the target's coordinates: the whole rectangle, and beyond it.
         TargetDc::Fill(memory, {0, 0, 100, 80}, kRed);
         EXPECT_EQ(target.At(30, 30), kBlue) << "copied before the end";
@@ -274,7 +275,7 @@ TEST(OffscreenDc, EmptyRectangleBuffersTheClipBox) {
     const RECT empty = {0, 0, 0, 0};
     for (const RECT* given : {&empty, static_cast<const RECT*>(nullptr)}) {
         CMyMemDC memory(target.Get(), given);
-        const RECT& r = memory.Rect();
+        const RECT& r = CMyMemDCTestAccess::Rect(memory);
         EXPECT_EQ(r.left, 5);
         EXPECT_EQ(r.top, 6);
         EXPECT_EQ(r.right, 40);
