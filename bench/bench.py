@@ -34,10 +34,10 @@ def load_harness(build_dir):
     """The Wine harness set up for one build (the module reads its build and
     Wine when it is loaded, so each build gets a module object of its own)."""
     os.environ["VEXA_TEST_BUILD"] = str(build_dir)
-    spec = importlib.util.spec_from_file_location(f"wine_{build_dir.name}",
-                                                  ROOT / "tests" / "harness" / "wine.py")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location(f"wine_{build_dir.name}",
+                                                   ROOT / "tests" / "harness" / "wine.py")
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
@@ -71,6 +71,19 @@ class Context:
         res = [str(build / "CMakeFiles" / "vexa.dir" / "res" / "vexa.rc.res")] if resources else []
         return ["-std=c++17", f"-I{ROOT}", str(build / "libvexa_core.a"), *res, *CLIENT_LIBS,
                 f"/usr/{TOOLCHAINS[tier]}/lib/libz.a"]
+
+    def release_sizes_without(self, option):
+        """The i686 release's size, and the size of the same release built
+        with the CMake switch `option` (which swaps a part for an empty
+        stand-in) in a build folder of its own."""
+        build = self.out / f"win32-{option.lower().replace('_', '-')}"
+        if not (build / "build.ninja").exists():
+            subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja", "-Wno-dev",
+                            f"-DCMAKE_TOOLCHAIN_FILE={ROOT / 'cmake' / 'mingw-i686.cmake'}",
+                            "-DCMAKE_BUILD_TYPE=Release", f"-D{option}=ON"],
+                           check=True, capture_output=True)
+        subprocess.run(["ninja", "-C", str(build), "vexa.exe"], check=True, capture_output=True)
+        return (self.win32 / "vexa.exe").stat().st_size, (build / "vexa.exe").stat().st_size
 
     def close(self):
         for w in self._wines.values():

@@ -5,26 +5,17 @@ VEXA_BENCH_WITHOUT_SIGNED_UPDATES), and the time it adds to an update of the
 verification) as a ratio to the download of that client."""
 import re
 import statistics
-import subprocess
 
 import figures_update
 import http_servers
-from bench import ROOT, figure
+from bench import figure
 
 RUNS = 5
 
 
 @figure
 def signed_update_size(ctx):
-    build = ctx.out / "win32-without-signed-updates"
-    if not (build / "build.ninja").exists():
-        subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja", "-Wno-dev",
-                        f"-DCMAKE_TOOLCHAIN_FILE={ROOT / 'cmake' / 'mingw-i686.cmake'}",
-                        "-DCMAKE_BUILD_TYPE=Release", "-DVEXA_BENCH_WITHOUT_SIGNED_UPDATES=ON"],
-                       check=True, capture_output=True)
-    subprocess.run(["ninja", "-C", str(build), "vexa.exe"], check=True, capture_output=True)
-    release = (ctx.win32 / "vexa.exe").stat().st_size
-    without = (build / "vexa.exe").stat().st_size
+    release, without = ctx.release_sizes_without("VEXA_BENCH_WITHOUT_SIGNED_UPDATES")
     return [f"signed-update size in the i686 release (the .sig fetch, DER reading, CNG verification): "
             f"{release - without} bytes ({release} with, {without} with an empty stand-in)"]
 

@@ -98,6 +98,22 @@ def downloading(*after_status):
             "ExcuUpdate,URL=" + NEW_CLIENT, *after_status]
 
 
+def full_update(url, client=SCRIPTED_NEXT):
+    """The log of a whole update to `client`, downloaded from `url`: the old
+    client's check and download, the downloaded client's hand-over, and the
+    new client's own check that finds nothing newer."""
+    size, digest = client.stat().st_size, md5(client)
+    return [
+        CHECK_URL + "1.0.0.0", "Http QueryInfoStatusCode:200", "Server response check version msg:" + url,
+        "ExcuUpdate,URL=" + url, "Http QueryInfoStatusCode:200", f"Content length:{size}",
+        f"Finish download,file size={size}", "Finish download,file md5=" + digest,
+        # the downloaded client, started with "-d " and the installed path
+        "Finish download,current file md5=" + digest, "Update success.Current Version:1.0.0.1", SEPARATOR,
+        # the new client, started from the installed path
+        CHECK_URL + "1.0.0.1", "Http QueryInfoStatusCode:200", "Server response check version msg:0", *NO_UPDATE,
+    ]
+
+
 def not_updating(*before_answer, answer=""):
     return [CHECK_URL + "1.0.0.0", *before_answer, "Server response check version msg:" + answer, *NO_UPDATE]
 
@@ -233,19 +249,8 @@ def update_full(w, client):
         install(w, client)
         _, code = w.launch(installed_path(w), wait=True, timeout=120)  # returns when the old client ends
         assert code == 0, code
-        url = "http://127.0.0.1:18480/client/download/vexa.exe"
-        size = SCRIPTED_NEXT.stat().st_size
-        digest = md5(SCRIPTED_NEXT)
-        wait_log(w, [
-            CHECK_URL + "1.0.0.0", "Http QueryInfoStatusCode:200", "Server response check version msg:" + url,
-            "ExcuUpdate,URL=" + url, "Http QueryInfoStatusCode:200", f"Content length:{size}",
-            f"Finish download,file size={size}", "Finish download,file md5=" + digest,
-            # the downloaded client, started with "-d " and the installed path
-            "Finish download,current file md5=" + digest, "Update success.Current Version:1.0.0.1", SEPARATOR,
-            # the new client, started from the installed path
-            CHECK_URL + "1.0.0.1", "Http QueryInfoStatusCode:200", "Server response check version msg:0", *NO_UPDATE,
-        ], timeout=60)
-        assert md5(w.host_path(installed_path(w))) == digest
+        wait_log(w, full_update("http://127.0.0.1:18480/client/download/vexa.exe"), timeout=60)
+        assert md5(w.host_path(installed_path(w))) == md5(SCRIPTED_NEXT)
         assert [t for t in portal.requests() if t.startswith("/getClientVersion.php")] == [
             "/getClientVersion.php?p=velmo&g=vexa&v=1.0.0.0", "/getClientVersion.php?p=velmo&g=vexa&v=1.0.0.1"]
         asked = [t for t in portal.requests() if t.startswith("/client/download/")]
