@@ -97,6 +97,18 @@ def pixels(w, x, y, cx, cy):
                           timeout=30).stdout
 
 
+def steady_pixels(w, x, y, cx, cy, what, still=1.0):
+    """The bytes of a screen rectangle once two reads `still` seconds apart agree."""
+    last = [None]
+
+    def unchanged():
+        now = pixels(w, x, y, cx, cy)
+        agreed, last[0] = now == last[0], now
+        return now if agreed else None
+
+    return wait_until(unchanged, timeout=15, interval=still, what=what)
+
+
 def strip_drawn(w, window):
     """Whether the title strip is on screen: its middle differs from the game
     view below it (which, in full screen, covers the strip's place too)."""
@@ -141,8 +153,10 @@ def window_modes(w):
     x 972); a double click on the strip toggles; maximize comes back."""
     wid = start_client(w)
     wait_until(lambda: strip_drawn(w, SCREEN), timeout=10, what="the strip")
+    # The strip, its buttons and the page are painted one after another: the
+    # button's look is taken once it has stayed the same for a second.
+    restore_look = steady_pixels(w, 1280 - 57, 3, 28, 26, what="the restore button painted")
     w.screenshot("maximized", window=wid)
-    restore_look = pixels(w, 1280 - 57, 3, 28, 26)
 
     click_button(w, SCREEN, 57, 28)  # the restore button holds the shared place
     wait_until(lambda: w.geometry(wid) == NORMAL, timeout=10, what="the normal layout")

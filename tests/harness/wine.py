@@ -40,7 +40,11 @@ def in_wine_root(args):
     started by one call sees the files of the next."""
     args = [str(a) for a in args]
     if WINE_KIND != "wine10":
-        return args
+        # Debian 12's loader has no preloader and sits at 0x7d000000; with the
+        # heap start randomized over 1 GiB (newer kernels) the heap can cover
+        # the page Wine needs at 0x7ffe0000 ("failed to map the shared user
+        # data"). Without Linux address randomization the heap follows the loader.
+        return ["setarch", "-R", *args]
     binds = []
     for folder in sorted({ROOT, BIN.parent}):
         if not any(b in folder.parents for b in binds):
